@@ -1,0 +1,39 @@
+// The parts of a check that every front end shares: the validation of the two
+// path texts, the comparison outcome and how the verdict reads.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace mvx {
+
+// The outcome of the last check. ElapsedSeconds counts ten-thousandths.
+struct ComparisonOutcome {
+    bool SameFile = false;
+    std::int64_t ElapsedSeconds = 0;
+};
+
+// A size mismatch is answered at once, with this smallest visible time.
+inline constexpr std::int64_t kSizeMismatchElapsed = 1;
+
+inline constexpr const char *kCancelledMessage = "キャンセルされました";
+
+// The warning for the first problem with the two path texts, in the order the
+// user is told of them, or nothing when both name different existing files.
+std::optional<std::string> ValidatePaths(const std::string &source, const std::string &target);
+
+// ElapsedSeconds for a whole number of milliseconds.
+constexpr std::int64_t ElapsedFromMilliseconds(std::int64_t milliseconds)
+{
+    return milliseconds * 10;
+}
+
+// Up to four fraction digits, no trailing zeros, no separator for a whole number.
+std::string FormatSeconds(std::int64_t elapsed, const std::string &decimalSeparator);
+
+// The verdict's two lines, without the indentation the verdict window adds.
+std::string VerdictLine(bool sameFile);
+std::string TimeLine(std::int64_t elapsed, const std::string &decimalSeparator);
+
+} // namespace mvx

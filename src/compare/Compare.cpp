@@ -1,0 +1,100 @@
+#include "Compare.h"
+
+#include "CompareError.h"
+#include "FileLayer.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+#include <memory>
+
+namespace mvx {
+
+std::atomic<unsigned char> CancelRequested{0};
+
+const char *const kReadErrorMessage = "ストリームからの読み込みエラー";
+
+std::string CannotOpenMessage(const std::string &path)
+{
+    return "ファイル " + path + " は開けません";
+}
+
+namespace {
+
+// The bar's range is an int. Beyond that, byte counts are shifted down just
+// enough to fit; the bar still starts at 0 and ends exactly full.
+class BarScale {
+public:
+    explicit BarScale(std::int64_t length)
+    {
+        while ((length >> shift_) > INT_MAX)
+            ++shift_;
+    }
+    [[nodiscard]] int operator()(std::int64_t bytes) const { return static_cast<int>(bytes >> shift_); }
+
+private:
+    int shift_ = 0;
+};
+
+void ReadBlock(ReadOnlyFile &file, char *buffer, std::int64_t length)
+{
+    const auto wanted = static_cast<std::size_t>(length);
+    if (file.Read(buffer, wanted) != wanted)
+        throw CompareError(kReadErrorMessage);
+}
+
+} // namespace
+
+std::int64_t FileSizeOf(const std::string &path)
+{
+    return ReadOnlyFile(path).Size();
+}
+
+bool CompareFiles(const std::string &source, const std::string &target, std::int64_t measuredSize,
+                  CompareProgress &progress)
+{
+    bool result = false;
+    CancelRequested = 0;
+
+    ReadOnlyFile sourceFile(source);
+    ReadOnlyFile targetFile(target);
+    if (sourceFile.Size() != measuredSize || targetFile.Size() != measuredSize)
+        throw CompareError(kReadErrorMessage);
+    sourceFile.AdviseSequential();
+    targetFile.AdviseSequential();
+
+    const std::int64_t length = sourceFile.Size();
+    std::int64_t blockSize = std::min(kBlockLength, length);
+    const BarScale scale(length);
+    progress.SetRange(0, scale(length));
+    std::int64_t position = 0;
+
+    // One pair of buffers for the whole call: memory stays at two blocks.
+    const auto sourceBlock = std::make_unique<char[]>(kBlockLength);
+    const auto targetBlock = std::make_unique<char[]>(kBlockLength);
+
+    do {
+        ReadBlock(sourceFile, sourceBlock.get(), blockSize);
+        ReadBlock(targetFile, targetBlock.get(), blockSize);
+        if (std::memcmp(sourceBlock.get(), targetBlock.get(), static_cast<std::size_t>(blockSize)) == 0) {
+            progress.ProcessEvents();
+            if (CancelRequested == 1)
+                return false;
+            position += blockSize;
+            if (position + blockSize > length)
+                blockSize = length - position;
+            progress.SetPosition(scale(position));
+            if (position >= length)
+                result = true;
+        } else {
+            position = length;
+            progress.SetPosition(scale(length));
+        }
+    } while (position < length);
+
+    if (sourceFile.ChangedSinceOpening() || targetFile.ChangedSinceOpening())
+        throw CompareError(kReadErrorMessage);
+    return result;
+}
+
+} // namespace mvx

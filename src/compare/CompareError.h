@@ -1,0 +1,21 @@
+// The failure raised by the comparison engine. Its message is UTF-8 text that
+// the program shows to the user as it stands.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+namespace mvx {
+
+class CompareError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// "ファイル %s は開けません" with the path exactly as it was passed in.
+std::string CannotOpenMessage(const std::string &path);
+
+// The message for a file that did not give the bytes it promised.
+extern const char *const kReadErrorMessage;
+
+} // namespace mvx

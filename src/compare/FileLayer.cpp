@@ -1,0 +1,170 @@
+#include "FileLayer.h"
+
+#include "CommandLine.h"
+#include "CompareError.h"
+
+#ifdef _WIN32
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+#else
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace mvx {
+
+#ifdef _WIN32
+
+// Read access with read-only sharing: other programs may read the file while
+// it is compared, but none may write to it.
+ReadOnlyFile::ReadOnlyFile(const std::string &path) : path_(path)
+{
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        throw CompareError(CannotOpenMessage(path));
+    if (GetFileType(h) != FILE_TYPE_DISK) {
+        CloseHandle(h);
+        throw CompareError(CannotOpenMessage(path));
+    }
+    handle_ = h;
+    opened_ = CurrentStamp();
+    openedSize_ = opened_.size;
+}
+
+ReadOnlyFile::~ReadOnlyFile()
+{
+    CloseHandle(static_cast<HANDLE>(handle_));
+}
+
+std::size_t ReadOnlyFile::Read(char *buffer, std::size_t length)
+{
+    std::size_t done = 0;
+    while (done < length) {
+        DWORD got = 0;
+        const DWORD want = static_cast<DWORD>(length - done);
+        if (!ReadFile(static_cast<HANDLE>(handle_), buffer + done, want, &got, nullptr))
+            throw CompareError(kReadErrorMessage);
+        if (got == 0)
+            break;
+        done += got;
+    }
+    return done;
+}
+
+ReadOnlyFile::Stamp ReadOnlyFile::CurrentStamp() const
+{
+    Stamp stamp;
+    LARGE_INTEGER size{};
+    FILETIME written{};
+    if (!GetFileSizeEx(static_cast<HANDLE>(handle_), &size) ||
+        !GetFileTime(static_cast<HANDLE>(handle_), nullptr, nullptr, &written))
+        throw CompareError(kReadErrorMessage);
+    stamp.size = size.QuadPart;
+    stamp.modifiedSeconds = (static_cast<std::int64_t>(written.dwHighDateTime) << 32) | written.dwLowDateTime;
+    return stamp;
+}
+
+void ReadOnlyFile::AdviseSequential() const {}
+
+bool IsExistingFile(const std::string &path)
+{
+    WIN32_FIND_DATAA found;
+    HANDLE h = FindFirstFileA(path.c_str(), &found);
+    if (h == INVALID_HANDLE_VALUE)
+        return false;
+    FindClose(h);
+    return (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+std::vector<std::string> ProgramParameters(int, char **)
+{
+    // The shell hands over one raw line here; splitting it is ours to do.
+    std::vector<std::string> all = SplitCommandLine(GetCommandLineA());
+    if (!all.empty())
+        all.erase(all.begin());
+    return all;
+}
+
+#else
+
+ReadOnlyFile::ReadOnlyFile(const std::string &path) : path_(path)
+{
+    // Non-blocking, so that a FIFO or a device cannot hold the program up
+    // before its type has been looked at on the very descriptor we hold.
+    do {
+        fd_ = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    } while (fd_ < 0 && errno == EINTR);
+    if (fd_ < 0)
+        throw CompareError(CannotOpenMessage(path));
+    struct stat st {};
+    if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd_);
+        throw CompareError(CannotOpenMessage(path));
+    }
+    const int flags = ::fcntl(fd_, F_GETFL);
+    if (flags >= 0)
+        ::fcntl(fd_, F_SETFL, flags & ~O_NONBLOCK);
+    opened_ = {st.st_size, st.st_mtim.tv_sec, st.st_mtim.tv_nsec};
+    openedSize_ = st.st_size;
+}
+
+ReadOnlyFile::~ReadOnlyFile()
+{
+    ::close(fd_);
+}
+
+std::size_t ReadOnlyFile::Read(char *buffer, std::size_t length)
+{
+    std::size_t done = 0;
+    while (done < length) {
+        const ssize_t got = ::read(fd_, buffer + done, length - done);
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            throw CompareError(kReadErrorMessage);
+        }
+        if (got == 0)
+            break;
+        done += static_cast<std::size_t>(got);
+    }
+    return done;
+}
+
+ReadOnlyFile::Stamp ReadOnlyFile::CurrentStamp() const
+{
+    struct stat st {};
+    if (::fstat(fd_, &st) != 0)
+        throw CompareError(kReadErrorMessage);
+    return {st.st_size, st.st_mtim.tv_sec, st.st_mtim.tv_nsec};
+}
+
+void ReadOnlyFile::AdviseSequential() const
+{
+    ::posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
+}
+
+bool IsExistingFile(const std::string &path)
+{
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+std::vector<std::string> ProgramParameters(int argc, char **argv)
+{
+    std::vector<std::string> parameters;
+    for (int i = 1; i < argc && argv[i][0] != '\0'; ++i)
+        parameters.emplace_back(argv[i]);
+    return parameters;
+}
+
+#endif
+
+bool ReadOnlyFile::ChangedSinceOpening() const
+{
+    return !(CurrentStamp() == opened_);
+}
+
+} // namespace mvx

@@ -1,0 +1,80 @@
+#include "PKekkaForm.h"
+
+#include "ApplicationEvents.h"
+#include "Boxes.h"
+#include "Fonts.h"
+#include "ui_PKekkaForm.h"
+
+#include <QApplication>
+#include <QLocale>
+#include <QPainter>
+
+namespace mvx::ui {
+
+namespace {
+
+constexpr int kMarkSize = 80;
+constexpr int kMarkInset = 5;
+constexpr int kMarkPenWidth = 7;
+constexpr int kVerdictFontPixels = 16;
+const QString kIndent = QStringLiteral("     ");
+
+} // namespace
+
+TKekkaForm::TKekkaForm(const ComparisonOutcome &outcome, QWidget *owner)
+    : QDialog(owner), ui_(std::make_unique<Ui::TKekkaForm>()), outcome_(outcome)
+{
+    ui_->setupUi(this);
+    // A title without any buttons: the verdict is closed by OK only.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+    setFixedSize(size());
+    ui_->Memo1->setFont(ProgramFont(kVerdictFontPixels));
+    connect(ui_->ButOk, &QPushButton::clicked, this, [this] { Guarded(this, [this] { ButOkClick(); }); });
+}
+
+TKekkaForm::~TKekkaForm() = default;
+
+QImage TKekkaForm::DrawMark(bool sameFile)
+{
+    QImage image(kMarkSize, kMarkSize, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    painter.setPen(QPen(Qt::black, 1));
+    painter.setBrush(Qt::white);
+    painter.drawRect(0, 0, kMarkSize - 1, kMarkSize - 1);
+
+    painter.setPen(QPen(QColor(255, 0, 0), kMarkPenWidth, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    const int far = kMarkSize - kMarkInset;
+    if (sameFile) {
+        painter.drawEllipse(QRect(QPoint(kMarkInset, kMarkInset), QPoint(far - 1, far - 1)));
+    } else {
+        painter.drawLine(kMarkInset, kMarkInset, far, far);
+        painter.drawLine(far, kMarkInset, kMarkInset, far);
+    }
+    return image;
+}
+
+void TKekkaForm::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    FormShow();
+}
+
+void TKekkaForm::FormShow()
+{
+    CentreOnScreen(*this);
+    ui_->Image1->setPixmap(QPixmap::fromImage(DrawMark(outcome_.SameFile)));
+    const std::string separator = QLocale().decimalPoint().toStdString();
+    ui_->Memo1->clear();
+    ui_->Memo1->appendPlainText(kIndent + QString::fromStdString(VerdictLine(outcome_.SameFile)));
+    ui_->Memo1->appendPlainText(kIndent + QString::fromStdString(TimeLine(outcome_.ElapsedSeconds, separator)));
+    ui_->ButOk->setFocus();
+    QApplication::beep();
+}
+
+void TKekkaForm::ButOkClick()
+{
+    accept();
+}
+
+} // namespace mvx::ui

@@ -1,0 +1,37 @@
+// The verdict window: a red circle or cross, the verdict and the time taken.
+#pragma once
+
+#include "Check.h"
+
+#include <QDialog>
+
+#include <memory>
+
+namespace Ui {
+class TKekkaForm;
+}
+
+namespace mvx::ui {
+
+class TKekkaForm : public QDialog {
+    Q_OBJECT
+public:
+    TKekkaForm(const ComparisonOutcome &outcome, QWidget *owner);
+    ~TKekkaForm() override;
+
+    void ButOkClick();
+
+    // The mark as drawn: 80 x 80 pixels.
+    static QImage DrawMark(bool sameFile);
+
+protected:
+    void showEvent(QShowEvent *event) override;
+
+private:
+    void FormShow();
+
+    std::unique_ptr<Ui::TKekkaForm> ui_;
+    ComparisonOutcome outcome_;
+};
+
+} // namespace mvx::ui
