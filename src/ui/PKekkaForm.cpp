@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QLocale>
 #include <QPainter>
+#include <QTextCursor>
 
 namespace mvx::ui {
 
@@ -29,6 +30,8 @@ TKekkaForm::TKekkaForm(const ComparisonOutcome &outcome, QWidget *owner)
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
     setFixedSize(size());
     ui_->Memo1->setFont(ProgramFont(kVerdictFontPixels));
+    // Both lines must show in the field's 41 pixels, as they do in a plain edit control.
+    ui_->Memo1->document()->setDocumentMargin(1);
     connect(ui_->ButOk, &QPushButton::clicked, this, [this] { Guarded(this, [this] { ButOkClick(); }); });
 }
 
@@ -68,6 +71,7 @@ void TKekkaForm::FormShow()
     ui_->Memo1->clear();
     ui_->Memo1->appendPlainText(kIndent + QString::fromStdString(VerdictLine(outcome_.SameFile)));
     ui_->Memo1->appendPlainText(kIndent + QString::fromStdString(TimeLine(outcome_.ElapsedSeconds, separator)));
+    ui_->Memo1->moveCursor(QTextCursor::Start);
     ui_->ButOk->setFocus();
     QApplication::beep();
 }

@@ -1,0 +1,243 @@
+#include "Compare.h"
+#include "CompareError.h"
+#include "Recorder.h"
+#include "TempFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+using mvx::CancelRequested;
+using mvx::CompareError;
+using mvx::CompareFiles;
+using mvx::FileSizeOf;
+using mvx::test::Pattern;
+using mvx::test::Recorder;
+using mvx::test::TempDir;
+using mvx::test::WriteBytes;
+using mvx::test::WriteSparse;
+using Calls = std::vector<std::string>;
+
+namespace {
+
+struct Pair {
+    TempDir dir;
+    std::string source = dir.File("source.bin");
+    std::string target = dir.File("target.bin");
+    Pair(const std::string &a, const std::string &b)
+    {
+        WriteBytes(source, a);
+        WriteBytes(target, b);
+    }
+};
+
+bool Compare(const Pair &pair, Recorder &recorder)
+{
+    return CompareFiles(pair.source, pair.target, FileSizeOf(pair.source), recorder);
+}
+
+std::string MessageOf(const std::function<void()> &action)
+{
+    try {
+        action();
+    } catch (const CompareError &e) {
+        return e.what();
+    }
+    return "(no failure)";
+}
+
+} // namespace
+
+TEST(CompareFiles, ReadsInBlocksAndReportsEachStepInOrder)
+{
+    struct Case {
+        const char *name;
+        std::int64_t size;
+        std::int64_t flip; // index of the differing byte, or -1
+        bool same;
+        Calls calls;
+    };
+    const Case cases[] = {
+        {"three blocks, the last one short",
+         250000,
+         -1,
+         true,
+         {"range 0..250000", "events", "at 102400", "events", "at 204800", "events", "at 250000"}},
+        {"exact multiple of the block: no read of nothing at the end",
+         204800,
+         -1,
+         true,
+         {"range 0..204800", "events", "at 102400", "events", "at 204800"}},
+        {"smaller than a block: one step", 1000, -1, true, {"range 0..1000", "events", "at 1000"}},
+        {"two empty files: one pass that compares nothing", 0, -1, true, {"range 0..0", "events", "at 0"}},
+        {"difference in the first block: the bar jumps to full at once", 250000, 5, false,
+         {"range 0..250000", "at 250000"}},
+        {"difference in the very last byte",
+         250000,
+         249999,
+         false,
+         {"range 0..250000", "events", "at 102400", "events", "at 204800", "at 250000"}},
+        {"difference in the first byte of the second block",
+         204800,
+         102400,
+         false,
+         {"range 0..204800", "events", "at 102400", "at 204800"}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        const Pair pair(Pattern(c.size), Pattern(c.size, c.flip));
+        Recorder recorder;
+        EXPECT_EQ(Compare(pair, recorder), c.same);
+        EXPECT_EQ(recorder.calls, c.calls);
+        EXPECT_EQ(CancelRequested, 0);
+    }
+}
+
+TEST(CompareFiles, StopIsNoticedAfterTheEventsOfAnyStepEvenTheLast)
+{
+    const Pair pair(Pattern(250000), Pattern(250000));
+    for (int stopAt = 1; stopAt <= 3; ++stopAt) {
+        SCOPED_TRACE(stopAt);
+        Recorder recorder;
+        recorder.onEvents = [&] {
+            if (recorder.EventCount() == stopAt)
+                CancelRequested = 1;
+        };
+        EXPECT_FALSE(Compare(pair, recorder));
+        EXPECT_EQ(CancelRequested, 1);
+        EXPECT_EQ(recorder.EventCount(), stopAt);
+        EXPECT_EQ(recorder.calls.back(), "events") << "the bar moves no further after a stop";
+    }
+}
+
+TEST(CompareFiles, ClearsAStopLeftFromBefore)
+{
+    const Pair pair(Pattern(5000), Pattern(5000));
+    CancelRequested = 1;
+    Recorder recorder;
+    EXPECT_TRUE(Compare(pair, recorder));
+    EXPECT_EQ(CancelRequested, 0);
+}
+
+TEST(CompareFiles, ComparesTheSameFileReachedTwoWays)
+{
+    TempDir dir;
+    const std::string path = dir.File("one.bin");
+    WriteBytes(path, Pattern(300000));
+    Recorder recorder;
+    EXPECT_TRUE(CompareFiles(path, dir.Path().string() + "/./one.bin", 300000, recorder));
+}
+
+TEST(CompareFiles, ClosesEveryFileOnEveryWayOut)
+{
+    const Pair same(Pattern(250000), Pattern(250000));
+    const Pair different(Pattern(250000), Pattern(250000, 200000));
+    const int before = mvx::test::OpenDescriptorCount();
+    ASSERT_GT(before, 0);
+
+    Recorder ok;
+    EXPECT_TRUE(Compare(same, ok));
+    EXPECT_EQ(mvx::test::OpenDescriptorCount(), before) << "after identical";
+
+    Recorder differ;
+    EXPECT_FALSE(Compare(different, differ));
+    EXPECT_EQ(mvx::test::OpenDescriptorCount(), before) << "after different";
+
+    Recorder stop;
+    stop.onEvents = [] { CancelRequested = 1; };
+    EXPECT_FALSE(Compare(same, stop));
+    EXPECT_EQ(mvx::test::OpenDescriptorCount(), before) << "after stop";
+
+    Recorder missingTarget;
+    EXPECT_THROW(CompareFiles(same.source, same.dir.File("gone"), 250000, missingTarget), CompareError);
+    EXPECT_EQ(mvx::test::OpenDescriptorCount(), before) << "after a target that cannot be opened";
+
+    Recorder shrinking;
+    shrinking.onEvents = [&] { ::truncate(same.target.c_str(), 150000); };
+    EXPECT_THROW(Compare(same, shrinking), CompareError);
+    EXPECT_EQ(mvx::test::OpenDescriptorCount(), before) << "after a read error";
+
+    EXPECT_THROW(FileSizeOf(same.dir.File("gone")), CompareError);
+    EXPECT_EQ(FileSizeOf(same.source), 250000);
+    EXPECT_EQ(mvx::test::OpenDescriptorCount(), before) << "after the size probes";
+}
+
+TEST(CompareFiles, FailuresCarryTheExactMessageWithThePathAsPassedIn)
+{
+    const Pair pair(Pattern(1000), Pattern(1000));
+    const std::string missing = pair.dir.File("無い ファイル.txt");
+    EXPECT_EQ(MessageOf([&] { FileSizeOf(missing); }), "ファイル " + missing + " は開けません");
+
+    const std::string relative = "./does/not/exist";
+    Recorder recorder;
+    EXPECT_EQ(MessageOf([&] { CompareFiles(pair.source, relative, 1000, recorder); }),
+              "ファイル ./does/not/exist は開けません");
+    EXPECT_EQ(MessageOf([&] { CompareFiles(relative, pair.target, 1000, recorder); }),
+              "ファイル ./does/not/exist は開けません");
+}
+
+TEST(CompareFiles, AFileThatChangesUnderneathGivesNoVerdict)
+{
+    struct Case {
+        const char *name;
+        std::function<void(const std::string &target)> change;
+    };
+    const Case cases[] = {
+        {"shrinks while read", [](const std::string &t) { ::truncate(t.c_str(), 120000); }},
+        {"grows while read", [](const std::string &t) { ::truncate(t.c_str(), 400000); }},
+        {"rewritten in place, size kept",
+         [](const std::string &t) {
+             const int fd = ::open(t.c_str(), O_WRONLY);
+             ASSERT_GE(fd, 0);
+             ASSERT_EQ(::pwrite(fd, "x", 1, 10), 1);
+             ::close(fd);
+         }},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        const Pair pair(Pattern(250000), Pattern(250000));
+        Recorder recorder;
+        recorder.onEvents = [&] {
+            if (recorder.EventCount() == 1)
+                c.change(pair.target);
+        };
+        EXPECT_EQ(MessageOf([&] { Compare(pair, recorder); }), "ストリームからの読み込みエラー");
+    }
+
+    SCOPED_TRACE("no longer the size the check measured");
+    const Pair pair(Pattern(5000), Pattern(5000));
+    Recorder recorder;
+    EXPECT_EQ(MessageOf([&] { CompareFiles(pair.source, pair.target, 4999, recorder); }),
+              "ストリームからの読み込みエラー");
+    EXPECT_TRUE(recorder.calls.empty()) << "nothing is read from a file of the wrong size";
+}
+
+TEST(CompareFiles, SizesBeyond32BitsAreNeitherCutNorWrapped)
+{
+    constexpr std::int64_t kGiB = 1024LL * 1024 * 1024;
+    TempDir dir;
+    const std::string big = dir.File("big");
+    const std::string small = dir.File("small");
+    WriteSparse(big, 4 * kGiB + 10);
+    WriteSparse(small, 10);
+    EXPECT_EQ(FileSizeOf(big), 4 * kGiB + 10);
+    EXPECT_NE(FileSizeOf(big), FileSizeOf(small)) << "4 GiB apart is not the same size";
+
+    // Large pairs take a while: stop them once the far end has been checked.
+    const std::string a = dir.File("a");
+    const std::string b = dir.File("b");
+    WriteSparse(a, 3 * kGiB, 'a');
+    WriteSparse(b, 3 * kGiB, 'b');
+    Recorder differ;
+    EXPECT_FALSE(CompareFiles(a, b, 3 * kGiB, differ));
+    EXPECT_EQ(CancelRequested, 0) << "a real difference, not a stop";
+    ASSERT_FALSE(differ.calls.empty());
+    EXPECT_EQ(differ.calls.front(), "range 0..1610612736") << "scaled into the int range";
+    EXPECT_EQ(differ.calls.back(), "at 1610612736") << "the bar ends full";
+
+    WriteSparse(b, 3 * kGiB, 'a');
+    Recorder same;
+    EXPECT_TRUE(CompareFiles(a, b, 3 * kGiB, same));
+    EXPECT_EQ(same.calls.back(), "at 1610612736");
+}

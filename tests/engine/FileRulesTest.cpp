@@ -1,0 +1,96 @@
+#include "CommandLine.h"
+#include "Compare.h"
+#include "CompareError.h"
+#include "FileLayer.h"
+#include "Recorder.h"
+#include "TempFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+using mvx::test::TempDir;
+using Strings = std::vector<std::string>;
+
+TEST(FileRules, OnlyRegularFilesAreFiles)
+{
+    TempDir dir;
+    const std::string file = dir.File("file");
+    mvx::test::WriteBytes(file, "abc");
+    const std::string fifo = dir.File("fifo");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string folder = dir.File("folder");
+    ASSERT_EQ(::mkdir(folder.c_str(), 0700), 0);
+    const std::string link = dir.File("link");
+    ASSERT_EQ(::symlink(file.c_str(), link.c_str()), 0);
+    const std::string dangling = dir.File("dangling");
+    ASSERT_EQ(::symlink(dir.File("nowhere").c_str(), dangling.c_str()), 0);
+
+    const std::pair<std::string, bool> cases[] = {
+        {file, true},     {link, true},         {fifo, false},        {folder, false},
+        {dangling, false}, {dir.File("x"), false}, {"/dev/null", false}, {"", false},
+    };
+    for (const auto &[path, isFile] : cases)
+        EXPECT_EQ(mvx::IsExistingFile(path), isFile) << path;
+}
+
+TEST(FileRules, FifosAndDevicesAreRefusedWithoutBlocking)
+{
+    TempDir dir;
+    const std::string fifo = dir.File("fifo");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    // A blocking open of a FIFO without a writer would never return.
+    EXPECT_THROW(mvx::FileSizeOf(fifo), mvx::CompareError);
+    EXPECT_THROW(mvx::FileSizeOf("/dev/zero"), mvx::CompareError);
+
+    mvx::test::Recorder recorder;
+    EXPECT_THROW(mvx::CompareFiles("/dev/null", "/dev/zero", 0, recorder), mvx::CompareError)
+        << "two devices of size 0 are not two identical files";
+    EXPECT_THROW(mvx::CompareFiles(fifo, fifo, 0, recorder), mvx::CompareError);
+    EXPECT_TRUE(recorder.calls.empty());
+}
+
+TEST(CommandLine, RawLineSplitsAsTheShellWouldNot)
+{
+    const std::pair<std::string, Strings> cases[] = {
+        {"prog a b", {"prog", "a", "b"}},
+        {"  prog\t\ta \x01\x1f b  ", {"prog", "a", "b"}},
+        {R"(prog "C:\My Files\a.txt" b)", {"prog", R"(C:\My Files\a.txt)", "b"}},
+        {R"(prog C:\"My Files"\a.txt)", {"prog", R"(C:\My Files\a.txt)"}},
+        {R"(prog a"b c"d)", {"prog", "ab cd"}},
+        {R"(prog "" b)", {"prog", "b"}},
+        {R"(prog """"x y)", {"prog", "x", "y"}},
+        {R"(prog "unclosed quote  and more)", {"prog", "unclosed quote  and more"}},
+        {R"(prog a "" )", {"prog", "a"}},
+        {R"(prog a "")", {"prog", "a"}},
+        {R"(prog a ""b)", {"prog", "a", "b"}},
+        {R"(prog a b"")", {"prog", "a", "b"}},
+        {R"(prog a "" "" c)", {"prog", "a", "c"}},
+        {"", {}},
+        {"   ", {}},
+    };
+    for (const auto &[line, expected] : cases)
+        EXPECT_EQ(mvx::SplitCommandLine(line), expected) << line;
+}
+
+TEST(CommandLine, ParametersAreCountedUpToTheFirstEmptyOne)
+{
+    const std::pair<Strings, Strings> cases[] = {
+        {{"morvatix"}, {}},
+        {{"morvatix", "a"}, {"a"}},
+        {{"morvatix", "a", "b"}, {"a", "b"}},
+        {{"morvatix", "a", "b", "c"}, {"a", "b", "c"}},
+        {{"morvatix", "", "b", "c"}, {}},
+        {{"morvatix", "a", "", "c"}, {"a"}},
+        {{"morvatix", "a", "b", ""}, {"a", "b"}},
+    };
+    for (const auto &[argv, expected] : cases) {
+        std::vector<char *> raw;
+        Strings copies = argv;
+        for (std::string &s : copies)
+            raw.push_back(s.data());
+        raw.push_back(nullptr);
+        EXPECT_EQ(mvx::ProgramParameters(static_cast<int>(argv.size()), raw.data()), expected);
+    }
+}

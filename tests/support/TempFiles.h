@@ -1,0 +1,44 @@
+// Real files in a temporary folder for the tests, without Qt.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+
+namespace mvx::test {
+
+// A fresh folder, removed with everything in it when the object goes away.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir &) = delete;
+    TempDir &operator=(const TempDir &) = delete;
+
+    [[nodiscard]] const std::filesystem::path &Path() const { return path_; }
+    [[nodiscard]] std::string File(const std::string &name) const { return (path_ / name).string(); }
+
+private:
+    std::filesystem::path path_;
+};
+
+// Writes bytes to path, replacing what was there, and dates the file an hour
+// back so that any later write shows in its modification time.
+void WriteBytes(const std::string &path, const std::string &bytes);
+
+// count bytes of a repeating pattern, with the byte at index `flip` changed
+// when flip is not negative.
+std::string Pattern(std::int64_t count, std::int64_t flip = -1);
+
+// A file of the given size that takes no disk space: all zero bytes, except
+// `last` written as its final byte when it is not zero.
+void WriteSparse(const std::string &path, std::int64_t size, char last = 0);
+
+// Takes every permission from the file and, when this process runs as root,
+// gives up root's right to read it anyway. False when it is still readable.
+bool MakeUnreadable(const std::string &path);
+
+// The number of file descriptors this process has open.
+int OpenDescriptorCount();
+
+} // namespace mvx::test

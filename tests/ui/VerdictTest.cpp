@@ -1,0 +1,133 @@
+// The verdict window as the user sees it.
+#include "Fonts.h"
+#include "PKekkaForm.h"
+
+#include <QGuiApplication>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QtTest>
+
+using mvx::ComparisonOutcome;
+using mvx::ui::TKekkaForm;
+
+class VerdictTest : public QObject {
+    Q_OBJECT
+
+    static QString Shown(const ComparisonOutcome &outcome)
+    {
+        TKekkaForm form(outcome, nullptr);
+        form.show();
+        return form.findChild<QPlainTextEdit *>(QStringLiteral("Memo1"))->toPlainText();
+    }
+
+private slots:
+    void initTestCase() { mvx::ui::ApplyProgramFont(); }
+    void cleanup() { QLocale::setDefault(QLocale::c()); }
+
+    void textsFollowTheOutcomeAndTheLocale_data()
+    {
+        QTest::addColumn<QLocale>("locale");
+        QTest::addColumn<bool>("same");
+        QTest::addColumn<qint64>("elapsed");
+        QTest::addColumn<QString>("text");
+        const QLocale c = QLocale::c();
+        const QLocale german(QLocale::German, QLocale::Germany);
+        QTest::newRow("identical, 1.234 s") << c << true << qint64(12340)
+                                            << "     同一のファイルです\n     処理時間　1.234 秒";
+        QTest::newRow("different, size mismatch") << c << false << qint64(1)
+                                                  << "     異なるファイルです\n     処理時間　0.0001 秒";
+        QTest::newRow("0 ms: no separator") << c << true << qint64(0)
+                                            << "     同一のファイルです\n     処理時間　0 秒";
+        QTest::newRow("comma locale") << german << true << qint64(25000)
+                                      << "     同一のファイルです\n     処理時間　2,5 秒";
+        QTest::newRow("comma locale, thousands not grouped")
+            << german << false << qint64(12345670) << "     異なるファイルです\n     処理時間　1234,567 秒";
+    }
+
+    void textsFollowTheOutcomeAndTheLocale()
+    {
+        QFETCH(QLocale, locale);
+        QFETCH(bool, same);
+        QFETCH(qint64, elapsed);
+        QFETCH(QString, text);
+        QLocale::setDefault(locale);
+        QCOMPARE(Shown({same, elapsed}), text);
+    }
+
+    void markIsACircleOrACrossInAFramedWhiteSquare()
+    {
+        const QRgb white = qRgb(255, 255, 255);
+        const QRgb black = qRgb(0, 0, 0);
+        const QRgb red = qRgb(255, 0, 0);
+        for (const bool same : {true, false}) {
+            const QImage mark = TKekkaForm::DrawMark(same);
+            QCOMPARE(mark.size(), QSize(80, 80));
+            for (int i = 0; i < 80; ++i) {
+                QCOMPARE(mark.pixel(i, 0), black);
+                QCOMPARE(mark.pixel(i, 79), black);
+                QCOMPARE(mark.pixel(0, i), black);
+                QCOMPARE(mark.pixel(79, i), black);
+            }
+            QCOMPARE(mark.pixel(1, 1), white);
+            QCOMPARE(mark.pixel(40, 40), same ? white : red);
+            QCOMPARE(mark.pixel(40, 5), same ? red : white); // top of the circle / between the arms
+            QCOMPARE(mark.pixel(5, 40), same ? red : white);
+            QCOMPARE(mark.pixel(10, 10), same ? white : red);  // inside the circle's corner / on an arm
+            QCOMPARE(mark.pixel(70, 10), same ? white : red);
+        }
+    }
+
+    void windowMatchesItsLayoutAndOpensCentredWithOkFocused()
+    {
+        TKekkaForm form({true, 0}, nullptr);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QCOMPARE(form.windowTitle(), QStringLiteral("判定結果"));
+        QCOMPARE(form.size(), QSize(215, 189));
+        QCOMPARE(form.minimumSize(), form.maximumSize());
+        const Qt::WindowFlags flags = form.windowFlags();
+        QVERIFY(!(flags & (Qt::WindowCloseButtonHint | Qt::WindowMinMaxButtonsHint | Qt::WindowSystemMenuHint)));
+
+        const auto *image = form.findChild<QLabel *>(QStringLiteral("Image1"));
+        const auto *memo = form.findChild<QPlainTextEdit *>(QStringLiteral("Memo1"));
+        const auto *ok = form.findChild<QPushButton *>(QStringLiteral("ButOk"));
+        QCOMPARE(image->geometry(), QRect(67, 8, 80, 80));
+        QCOMPARE(memo->geometry(), QRect(15, 100, 185, 41));
+        QCOMPARE(ok->geometry(), QRect(55, 152, 105, 25));
+        QCOMPARE(ok->text(), QStringLiteral("OK"));
+        QCOMPARE(memo->font().pixelSize(), 16);
+        QVERIFY(!memo->isReadOnly());
+        QCOMPARE(image->pixmap().toImage().convertToFormat(QImage::Format_RGB32),
+                 TKekkaForm::DrawMark(true));
+        QTRY_VERIFY(ok->hasFocus());
+
+        const QRect screen = QGuiApplication::primaryScreen()->geometry();
+        const QRect frame = form.frameGeometry();
+        QCOMPARE(frame.left(), (screen.width() - frame.width()) / 2);
+        QCOMPARE(frame.top(), (screen.height() - frame.height()) / 2);
+    }
+
+    void enterOrSpaceClosesIt()
+    {
+        for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Space}) {
+            TKekkaForm form({false, 1}, nullptr);
+            auto *ok = form.findChild<QPushButton *>(QStringLiteral("ButOk"));
+            QTimer press;
+            QElapsedTimer waited;
+            waited.start();
+            connect(&press, &QTimer::timeout, &form, [&] {
+                if (QApplication::focusWidget() == ok)
+                    QTest::keyClick(ok, key);
+                else if (waited.elapsed() > 5000)
+                    form.reject(); // OK never got the focus
+            });
+            press.start(10);
+            QCOMPARE(form.exec(), int(QDialog::Accepted));
+        }
+    }
+};
+
+QTEST_MAIN(VerdictTest)
+#include "VerdictTest.moc"
