@@ -4,10 +4,14 @@
 #include "Boxes.h"
 #include "Compare.h"
 #include "ErrorBox.h"
+#include "FileLayer.h"
 #include "PKekkaForm.h"
+#include "PVerForm.h"
 #include "ui_MVX.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDesktopServices>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -17,6 +21,7 @@
 #include <QMimeData>
 #include <QScopeGuard>
 #include <QTimer>
+#include <QUrl>
 
 namespace mvx::ui {
 
@@ -193,9 +198,26 @@ void TMainForm::Button4Click()
     close();
 }
 
-void TMainForm::MenuHelpClick() {}
+void TMainForm::MenuHelpClick()
+{
+    const QString path = QCoreApplication::applicationDirPath() + QStringLiteral("/Readme.txt");
+    if (!IsExistingFile(PathBytes(path))) {
+        WarningBox(this, QStringLiteral("Readme.txtが存在しません"));
+        return;
+    }
+    // The desktop's text viewer reports its own troubles, if any.
+    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}
 
-void TMainForm::MenuVerClick() {}
+void TMainForm::MenuVerClick()
+{
+    VerForm = new TVerForm(this);
+    const auto release = qScopeGuard([form = VerForm] {
+        if (form)
+            form->deleteLater();
+    });
+    VerForm->exec();
+}
 
 void TMainForm::SetCommandsEnabled(bool enabled)
 {
