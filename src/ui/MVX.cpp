@@ -82,7 +82,8 @@ void TMainForm::FormCreate()
     setFixedHeight(kMenuBarHeight + kClientHeight);
 
     ApplicationEvents1 = new TApplicationEvents(this);
-    connect(ApplicationEvents1, &TApplicationEvents::OnException, this, &TMainForm::ApplicationEvents1Exception);
+    connect(ApplicationEvents1, &TApplicationEvents::OnException, this,
+            &TMainForm::ApplicationEvents1Exception);
 
     OpenDialog1 = new QFileDialog(this);
     OpenDialog1->setFileMode(QFileDialog::AnyFile);

@@ -70,7 +70,8 @@ void TKekkaForm::FormShow()
     const std::string separator = QLocale().decimalPoint().toStdString();
     ui_->Memo1->clear();
     ui_->Memo1->appendPlainText(kIndent + QString::fromStdString(VerdictLine(outcome_.SameFile)));
-    ui_->Memo1->appendPlainText(kIndent + QString::fromStdString(TimeLine(outcome_.ElapsedSeconds, separator)));
+    ui_->Memo1->appendPlainText(kIndent +
+                                QString::fromStdString(TimeLine(outcome_.ElapsedSeconds, separator)));
     ui_->Memo1->moveCursor(QTextCursor::Start);
     ui_->ButOk->setFocus();
     QApplication::beep();

@@ -28,7 +28,7 @@ TEST(FileRules, OnlyRegularFilesAreFiles)
     ASSERT_EQ(::symlink(dir.File("nowhere").c_str(), dangling.c_str()), 0);
 
     const std::pair<std::string, bool> cases[] = {
-        {file, true},     {link, true},         {fifo, false},        {folder, false},
+        {file, true},      {link, true},           {fifo, false},        {folder, false},
         {dangling, false}, {dir.File("x"), false}, {"/dev/null", false}, {"", false},
     };
     for (const auto &[path, isFile] : cases)

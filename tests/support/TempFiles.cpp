@@ -1,11 +1,11 @@
 #include "TempFiles.h"
 
 #include <dirent.h>
-#include <linux/capability.h>
-#include <sys/syscall.h>
 #include <fcntl.h>
+#include <linux/capability.h>
 #include <stdexcept>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 namespace mvx::test {

@@ -44,14 +44,10 @@ class CheckCommandTest : public QObject {
 
     Commands Now()
     {
-        return {Child<QPushButton>("Button3")->text(),
-                Child<QPushButton>("Button1")->isEnabled(),
-                Child<QPushButton>("Button2")->isEnabled(),
-                Child<QPushButton>("Button4")->isEnabled(),
-                Child<QAction>("MenuHelp")->isEnabled(),
-                Child<QAction>("MenuVer")->isEnabled(),
-                Child<QLineEdit>("Edit1")->isEnabled(),
-                Child<QLineEdit>("Edit2")->isEnabled()};
+        return {Child<QPushButton>("Button3")->text(),      Child<QPushButton>("Button1")->isEnabled(),
+                Child<QPushButton>("Button2")->isEnabled(), Child<QPushButton>("Button4")->isEnabled(),
+                Child<QAction>("MenuHelp")->isEnabled(),    Child<QAction>("MenuVer")->isEnabled(),
+                Child<QLineEdit>("Edit1")->isEnabled(),     Child<QLineEdit>("Edit2")->isEnabled()};
     }
 
     void Check(const QString &source, const QString &target)
@@ -97,8 +93,11 @@ private slots:
         const QString file = Make("exists", "1");
         const QString folder = QString::fromStdString(dir.Path().string());
         const QString missing = QString::fromStdString(dir.File("missing"));
-        QTest::newRow("both empty") << "" << "" << "比較元が空白です";
-        QTest::newRow("target empty") << file << "" << "比較先が空白です";
+        QTest::newRow("both empty") << ""
+                                    << ""
+                                    << "比較元が空白です";
+        QTest::newRow("target empty") << file << ""
+                                      << "比較先が空白です";
         QTest::newRow("same text, no such file") << missing << missing << "同一ファイルは選択できません";
         QTest::newRow("source is a folder") << folder << file << "比較元ファイルが存在しません";
         QTest::newRow("target missing") << file << missing << "比較先ファイルが存在しません";
@@ -126,7 +125,8 @@ private slots:
         Commands duringVerdict;
         const ModalWatcher watcher([&](QWidget *) { duringVerdict = Now(); });
         Check(a, b);
-        QCOMPARE(watcher.Texts(), QStringList{QStringLiteral("     異なるファイルです\n     処理時間　0.0001 秒")});
+        QCOMPARE(watcher.Texts(),
+                 QStringList{QStringLiteral("     異なるファイルです\n     処理時間　0.0001 秒")});
         QCOMPARE(duringVerdict, kIdle);
         QCOMPARE(moved.count(), 0);
         QCOMPARE(window->Outcome().ElapsedSeconds, 1);
@@ -151,7 +151,8 @@ private slots:
 
         QCOMPARE(watcher.Seen().size(), 1);
         QCOMPARE(watcher.Seen().first().title, QStringLiteral("判定結果"));
-        QVERIFY2(watcher.Seen().first().text.startsWith(QStringLiteral("     同一のファイルです\n     処理時間　")),
+        QVERIFY2(watcher.Seen().first().text.startsWith(
+                     QStringLiteral("     同一のファイルです\n     処理時間　")),
                  qPrintable(watcher.Seen().first().text));
         QVERIFY(!seenWhileReading.isEmpty());
         for (const Commands &c : seenWhileReading)

@@ -92,10 +92,12 @@ private slots:
 
         QTRY_COMPARE(QApplication::focusWidget(), Child("Button1"));
         QStringList order{QStringLiteral("Button1")};
-        for (QWidget *w = Child("Button1")->nextInFocusChain(); w != Child("Button1"); w = w->nextInFocusChain())
+        for (QWidget *w = Child("Button1")->nextInFocusChain(); w != Child("Button1");
+             w = w->nextInFocusChain())
             if (w->focusPolicy() & Qt::TabFocus && !w->objectName().isEmpty() && w->isVisibleTo(window.get()))
                 order << w->objectName();
-        QCOMPARE(order, (QStringList{u"Button1"_s, u"Edit1"_s, u"Button2"_s, u"Edit2"_s, u"Button3"_s, u"Button4"_s, u"ProgressBar1"_s}));
+        QCOMPARE(order, (QStringList{u"Button1"_s, u"Edit1"_s, u"Button2"_s, u"Edit2"_s, u"Button3"_s,
+                                     u"Button4"_s, u"ProgressBar1"_s}));
 
         const QRect screen = QGuiApplication::primaryScreen()->geometry();
         const QRect frame = window->frameGeometry();
@@ -136,10 +138,14 @@ private slots:
         QTest::addColumn<QStringList>("parameters");
         QTest::addColumn<QString>("edit1");
         QTest::addColumn<QString>("edit2");
-        QTest::newRow("none") << QStringList{} << "" << "";
-        QTest::newRow("one") << QStringList{u"a"_s} << "" << "";
-        QTest::newRow("two") << QStringList{u"a b"_s, u"ファイル.txt"_s} << "a b" << "ファイル.txt";
-        QTest::newRow("three") << QStringList{u"a"_s, u"b"_s, u"c"_s} << "" << "";
+        QTest::newRow("none") << QStringList{} << ""
+                              << "";
+        QTest::newRow("one") << QStringList{u"a"_s} << ""
+                             << "";
+        QTest::newRow("two") << QStringList{u"a b"_s, u"ファイル.txt"_s} << "a b"
+                             << "ファイル.txt";
+        QTest::newRow("three") << QStringList{u"a"_s, u"b"_s, u"c"_s} << ""
+                               << "";
     }
 
     void exactlyTwoParametersFillTheFields()
@@ -202,7 +208,8 @@ private slots:
                 auto *dialog = qobject_cast<QFileDialog *>(modal);
                 QVERIFY(dialog != nullptr);
                 QCOMPARE(dialog->fileMode(), QFileDialog::AnyFile);
-                QVERIFY(dialog->nameFilters().isEmpty() || dialog->nameFilters() == QStringList{u"All Files (*)"_s});
+                QVERIFY(dialog->nameFilters().isEmpty() ||
+                        dialog->nameFilters() == QStringList{u"All Files (*)"_s});
                 preselected << dialog->selectedFiles().value(0);
                 if (name.isEmpty()) {
                     dialog->reject();

@@ -34,14 +34,14 @@ private slots:
         QTest::addColumn<QString>("text");
         const QLocale c = QLocale::c();
         const QLocale german(QLocale::German, QLocale::Germany);
-        QTest::newRow("identical, 1.234 s") << c << true << qint64(12340)
-                                            << "     同一のファイルです\n     処理時間　1.234 秒";
-        QTest::newRow("different, size mismatch") << c << false << qint64(1)
-                                                  << "     異なるファイルです\n     処理時間　0.0001 秒";
-        QTest::newRow("0 ms: no separator") << c << true << qint64(0)
-                                            << "     同一のファイルです\n     処理時間　0 秒";
-        QTest::newRow("comma locale") << german << true << qint64(25000)
-                                      << "     同一のファイルです\n     処理時間　2,5 秒";
+        QTest::newRow("identical, 1.234 s")
+            << c << true << qint64(12340) << "     同一のファイルです\n     処理時間　1.234 秒";
+        QTest::newRow("different, size mismatch")
+            << c << false << qint64(1) << "     異なるファイルです\n     処理時間　0.0001 秒";
+        QTest::newRow("0 ms: no separator")
+            << c << true << qint64(0) << "     同一のファイルです\n     処理時間　0 秒";
+        QTest::newRow("comma locale")
+            << german << true << qint64(25000) << "     同一のファイルです\n     処理時間　2,5 秒";
         QTest::newRow("comma locale, thousands not grouped")
             << german << false << qint64(12345670) << "     異なるファイルです\n     処理時間　1234,567 秒";
     }
@@ -74,7 +74,7 @@ private slots:
             QCOMPARE(mark.pixel(40, 40), same ? white : red);
             QCOMPARE(mark.pixel(40, 5), same ? red : white); // top of the circle / between the arms
             QCOMPARE(mark.pixel(5, 40), same ? red : white);
-            QCOMPARE(mark.pixel(10, 10), same ? white : red);  // inside the circle's corner / on an arm
+            QCOMPARE(mark.pixel(10, 10), same ? white : red); // inside the circle's corner / on an arm
             QCOMPARE(mark.pixel(70, 10), same ? white : red);
         }
     }
@@ -88,7 +88,8 @@ private slots:
         QCOMPARE(form.size(), QSize(215, 189));
         QCOMPARE(form.minimumSize(), form.maximumSize());
         const Qt::WindowFlags flags = form.windowFlags();
-        QVERIFY(!(flags & (Qt::WindowCloseButtonHint | Qt::WindowMinMaxButtonsHint | Qt::WindowSystemMenuHint)));
+        QVERIFY(
+            !(flags & (Qt::WindowCloseButtonHint | Qt::WindowMinMaxButtonsHint | Qt::WindowSystemMenuHint)));
 
         const auto *image = form.findChild<QLabel *>(QStringLiteral("Image1"));
         const auto *memo = form.findChild<QPlainTextEdit *>(QStringLiteral("Memo1"));
@@ -99,8 +100,7 @@ private slots:
         QCOMPARE(ok->text(), QStringLiteral("OK"));
         QCOMPARE(memo->font().pixelSize(), 16);
         QVERIFY(!memo->isReadOnly());
-        QCOMPARE(image->pixmap().toImage().convertToFormat(QImage::Format_RGB32),
-                 TKekkaForm::DrawMark(true));
+        QCOMPARE(image->pixmap().toImage().convertToFormat(QImage::Format_RGB32), TKekkaForm::DrawMark(true));
         QTRY_VERIFY(ok->hasFocus());
 
         const QRect screen = QGuiApplication::primaryScreen()->geometry();
