@@ -63,7 +63,7 @@ private:
     template <typename Sender> void Handle(Sender *sender, void (TMainForm::*command)());
 
     std::unique_ptr<Ui::TMainForm> ui_;
-    TApplicationEvents *ApplicationEvents1;
+    TApplicationEvents *ApplicationEvents1 = nullptr;
     QFileDialog *OpenDialog1 = nullptr;
     QPointer<TKekkaForm> KekkaForm;
     QPointer<TVerForm> VerForm;
