@@ -74,7 +74,8 @@ bool SingleInstance::AskRunningInstance() const
     socket.connectToServer(socketName_);
     if (!socket.waitForConnected(kConnectTimeoutMs))
         return false;
-    socket.write(QByteArray{kProtocolVersion, kComeForward});
+    const char request[] = {kProtocolVersion, kComeForward};
+    socket.write(request, sizeof request);
     if (!socket.waitForBytesWritten(kAnswerTimeoutMs) || !socket.waitForReadyRead(kAnswerTimeoutMs))
         return false;
     return socket.read(1) == QByteArray(1, kAcknowledged);
