@@ -36,6 +36,20 @@ private:
     int shift_ = 0;
 };
 
+// The system copies a file's cached pages fastest into memory that starts
+// on a page, as the pages themselves do: a block is 25 whole pages.
+struct alignas(4096) Block {
+    char bytes[kBlockLength];
+};
+
+// Some files give more than their size says (those of /proc say 0). A file
+// read to its size must be at its end, or it was not compared whole.
+bool AtEnd(ReadOnlyFile &file)
+{
+    char beyond = 0;
+    return file.Read(&beyond, 1) == 0;
+}
+
 void ReadBlock(ReadOnlyFile &file, char *buffer, std::int64_t length)
 {
     const auto wanted = static_cast<std::size_t>(length);
@@ -70,13 +84,14 @@ bool CompareFiles(const std::string &source, const std::string &target, std::int
     std::int64_t position = 0;
 
     // One pair of buffers for the whole call: memory stays at two blocks.
-    const auto sourceBlock = std::make_unique<char[]>(kBlockLength);
-    const auto targetBlock = std::make_unique<char[]>(kBlockLength);
+    // Every read is overwritten in full before it is compared.
+    const auto sourceBlock = std::make_unique_for_overwrite<Block>();
+    const auto targetBlock = std::make_unique_for_overwrite<Block>();
 
     do {
-        ReadBlock(sourceFile, sourceBlock.get(), blockSize);
-        ReadBlock(targetFile, targetBlock.get(), blockSize);
-        if (std::memcmp(sourceBlock.get(), targetBlock.get(), static_cast<std::size_t>(blockSize)) == 0) {
+        ReadBlock(sourceFile, sourceBlock->bytes, blockSize);
+        ReadBlock(targetFile, targetBlock->bytes, blockSize);
+        if (std::memcmp(sourceBlock->bytes, targetBlock->bytes, static_cast<std::size_t>(blockSize)) == 0) {
             progress.ProcessEvents();
             if (CancelRequested == 1)
                 return false;
@@ -93,6 +108,8 @@ bool CompareFiles(const std::string &source, const std::string &target, std::int
     } while (position < length);
 
     if (sourceFile.ChangedSinceOpening() || targetFile.ChangedSinceOpening())
+        throw CompareError(kReadErrorMessage);
+    if (result && (!AtEnd(sourceFile) || !AtEnd(targetFile)))
         throw CompareError(kReadErrorMessage);
     return result;
 }

@@ -51,6 +51,22 @@ TEST(FileRules, FifosAndDevicesAreRefusedWithoutBlocking)
     EXPECT_TRUE(recorder.calls.empty());
 }
 
+TEST(FileRules, AFileLongerThanItsSizeSaysIsNotCalledIdentical)
+{
+    // Both say they hold 0 bytes, yet their contents differ.
+    const std::string status = "/proc/self/status";
+    const std::string limits = "/proc/self/limits";
+    ASSERT_TRUE(mvx::IsExistingFile(status));
+    ASSERT_EQ(mvx::FileSizeOf(status), mvx::FileSizeOf(limits));
+    mvx::test::Recorder recorder;
+    try {
+        mvx::CompareFiles(status, limits, mvx::FileSizeOf(status), recorder);
+        FAIL() << "called identical";
+    } catch (const mvx::CompareError &e) {
+        EXPECT_STREQ(e.what(), "ストリームからの読み込みエラー");
+    }
+}
+
 TEST(CommandLine, RawLineSplitsAsTheShellWouldNot)
 {
     const std::pair<std::string, Strings> cases[] = {
