@@ -1,11 +1,13 @@
-// Who the program is: its title and version as the user sees them.
+// Who the program is, as the windows show it.
 #pragma once
+
+#include "Version.h"
 
 #include <QString>
 
 namespace mvx {
 
-inline const QString kApplicationTitle = QStringLiteral("Morvatix");
-inline const QString kVersionText = QStringLiteral("Morvatix  Ver 2.01");
+inline const QString kApplicationTitle = QString::fromUtf8(kTitleText);
+inline const QString kVersionText = QString::fromUtf8(kVersionLine);
 
 } // namespace mvx

@@ -1,0 +1,12 @@
+// The Check command without a window: validation, size probe, comparison and
+// verdict, reported on the standard streams.
+#pragma once
+
+#include <string>
+
+namespace mvx::cmp {
+
+// Returns the exit status: identical, different, trouble or stopped.
+int RunCheck(const std::string &source, const std::string &target);
+
+} // namespace mvx::cmp

@@ -1,0 +1,41 @@
+// The comparison's progress as a text bar on a terminal.
+#pragma once
+
+#include "Compare.h"
+
+#include <cstdio>
+#include <string>
+
+namespace mvx::cmp {
+
+// Draws on the stream only when it is a terminal, so that a pipe or a log
+// file receives nothing but messages. The line is rewritten only when what it
+// shows changes, and wiped again when the object goes away.
+class TerminalProgress final : public CompareProgress {
+public:
+    explicit TerminalProgress(std::FILE *stream);
+    ~TerminalProgress() override;
+    TerminalProgress(const TerminalProgress &) = delete;
+    TerminalProgress &operator=(const TerminalProgress &) = delete;
+
+    void SetRange(int minimum, int maximum) override;
+    void SetPosition(int position) override;
+    // Nothing to service between blocks: Ctrl-C arrives as a signal.
+    void ProcessEvents() override {}
+
+    // Removes the bar from the terminal, before a message or the verdict.
+    void Clear();
+
+private:
+    void Show(int position);
+
+    std::FILE *stream_;
+    bool enabled_;
+    int minimum_ = 0;
+    int maximum_ = 0;
+    int shownCells_ = -1;
+    int shownPercent_ = -1;
+    std::string line_;
+};
+
+} // namespace mvx::cmp
