@@ -4,6 +4,10 @@
 
 #include "Compare.h"
 
+#include <QSize>
+
+#include <cstdint>
+
 class QProgressBar;
 
 namespace mvx::ui {
@@ -16,7 +20,16 @@ public:
     void ProcessEvents() override;
 
 private:
+    void MeasureBar();
+
     QProgressBar &bar_;
+    int minimum_ = 0;
+    int maximum_ = 1;
+    // The bar's size when its drawn extent was last measured.
+    QSize measuredFor_;
+    // Half pixels across the bar's contents; 0 when every value must reach it.
+    std::int64_t steps_ = 0;
+    std::int64_t shownStep_ = -1;
 };
 
 } // namespace mvx::ui
