@@ -1,0 +1,339 @@
+// How fast Morvatix compares two files, next to cmp -s and to the plainest
+// loop its design allows. Makes its own files, runs every program on every
+// case in turn, several rounds, and prints medians, ratios and peak memory.
+#include "BenchFiles.h"
+#include "BenchTable.h"
+#include "RunChild.h"
+
+#include "Compare.h"
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+using namespace mvx::bench;
+
+const std::string kCmpProgram = "morvatix-cmp";
+const std::string kWindowProgram = "window Check command";
+const std::string kReference = "cmp -s";
+const std::string kFloorProgram = "floor: read + memcmp";
+const std::string kEngineProgram = "engine call, in process";
+
+const std::string kIdentical = "identical";
+const std::string kLastDiffers = "last byte differs";
+const std::string kFirstDiffers = "first byte differs";
+const std::string kEvicted = "identical, evicted";
+const std::string kSmall = "identical, 1 MiB";
+
+constexpr std::int64_t kSmallSize = 1 << 20;
+
+struct Options {
+    std::int64_t size = std::int64_t{1} << 30;
+    int runs = 11;
+    int evictedRuns = 5;
+    std::filesystem::path folder;
+    bool window = true;
+};
+
+struct Case {
+    std::string name;
+    std::string source;
+    std::string target;
+    bool evict = false;
+    int expected = 0;
+};
+
+struct Program {
+    std::string name;
+    // Runs once on the case and adds the sample to its row.
+    std::function<void(const Case &, Row &)> run;
+};
+
+const char *const kUsage =
+    "Usage: mvx-bench [--size BYTES[K|M|G]] [--runs N] [--evicted-runs N] [--dir FOLDER] [--no-window]\n"
+    "Defaults: --size 1G --runs 11 --evicted-runs 5, files in the temporary folder.\n";
+
+std::int64_t ParseSize(const std::string &text)
+{
+    std::size_t used = 0;
+    const long long number = std::stoll(text, &used);
+    std::int64_t factor = 1;
+    const std::string unit = text.substr(used);
+    if (unit == "K" || unit == "k")
+        factor = 1 << 10;
+    else if (unit == "M" || unit == "m")
+        factor = 1 << 20;
+    else if (unit == "G" || unit == "g")
+        factor = 1 << 30;
+    else if (!unit.empty())
+        throw std::invalid_argument("unknown size unit in " + text);
+    if (number <= 0)
+        throw std::invalid_argument("the size must be positive");
+    return number * factor;
+}
+
+Options ParseOptions(int argc, char **argv)
+{
+    Options options;
+    for (int i = 1; i < argc; ++i) {
+        const std::string option = argv[i];
+        const auto value = [&]() -> std::string {
+            if (i + 1 >= argc)
+                throw std::invalid_argument(option + " needs a value");
+            return argv[++i];
+        };
+        if (option == "--size")
+            options.size = ParseSize(value());
+        else if (option == "--runs")
+            options.runs = std::max(1, std::stoi(value()));
+        else if (option == "--evicted-runs")
+            options.evictedRuns = std::max(0, std::stoi(value()));
+        else if (option == "--dir")
+            options.folder = value();
+        else if (option == "--no-window")
+            options.window = false;
+        else
+            throw std::invalid_argument("unknown option " + option);
+    }
+    return options;
+}
+
+std::string FindInPath(const std::string &name)
+{
+    const char *path = std::getenv("PATH");
+    std::string folders = path != nullptr ? path : "/usr/bin:/bin";
+    std::size_t start = 0;
+    while (start <= folders.size()) {
+        const std::size_t end = std::min(folders.find(':', start), folders.size());
+        std::string candidate = folders.substr(start, end - start) + "/" + name;
+        if (::access(candidate.c_str(), X_OK) == 0)
+            return candidate;
+        start = end + 1;
+    }
+    throw std::runtime_error(name + " not found on PATH");
+}
+
+// What the engine does with progress when no one watches: nothing, but it
+// counts the blocks.
+class CountingProgress final : public mvx::CompareProgress {
+public:
+    int positions = 0;
+    void SetRange(int, int) override {}
+    void SetPosition(int) override { ++positions; }
+    void ProcessEvents() override {}
+};
+
+void Expect(const Case &c, const std::string &program, int status, const std::string &errors = {})
+{
+    if (status != c.expected)
+        throw std::runtime_error(program + " gave status " + std::to_string(status) + " on \"" + c.name +
+                                 "\", expected " + std::to_string(c.expected) + "\n" + errors);
+}
+
+Program ProcessProgram(const std::string &name, const std::vector<std::string> &command)
+{
+    return {name, [name, command](const Case &c, Row &row) {
+                std::vector<std::string> argv = command;
+                argv.push_back(c.source);
+                argv.push_back(c.target);
+                const ChildRun run = RunChild(argv);
+                Expect(c, name, run.status, run.errors);
+                row.seconds.push_back(run.seconds);
+                row.peakKiB = std::max(row.peakKiB, run.peakKiB);
+            }};
+}
+
+// The window program reports the time of the Check command itself.
+Program WindowProgram(const std::string &path)
+{
+    return {kWindowProgram, [path](const Case &c, Row &row) {
+                const ChildRun run = RunChild({path, c.source, c.target});
+                Expect(c, kWindowProgram, run.status, run.errors);
+                row.seconds.push_back(std::stod(run.output) / 1e6);
+                row.peakKiB = std::max(row.peakKiB, run.peakKiB);
+            }};
+}
+
+Program EngineProgram()
+{
+    return {kEngineProgram, [](const Case &c, Row &row) {
+                CountingProgress progress;
+                const std::int64_t size = mvx::FileSizeOf(c.source);
+                const auto start = std::chrono::steady_clock::now();
+                const bool same = mvx::CompareFiles(c.source, c.target, size, progress);
+                const auto end = std::chrono::steady_clock::now();
+                Expect(c, kEngineProgram, same ? 0 : 1);
+                row.seconds.push_back(std::chrono::duration<double>(end - start).count());
+                row.blocks = progress.positions;
+            }};
+}
+
+void RunRounds(const std::vector<Case> &cases, const std::vector<Program> &programs, int rounds,
+               Results &results)
+{
+    for (int round = 0; round < rounds; ++round) {
+        for (const Case &c : cases) {
+            // A different program goes first each round, so none always
+            // follows the same neighbour.
+            for (std::size_t k = 0; k < programs.size(); ++k) {
+                const Program &program = programs[(k + static_cast<std::size_t>(round)) % programs.size()];
+                if (c.evict) {
+                    Evict(c.source);
+                    Evict(c.target);
+                }
+                program.run(c, results.At(c.name, program.name));
+            }
+        }
+        std::fprintf(stderr, ".");
+    }
+}
+
+const char *Verdict(bool met)
+{
+    return met ? "met" : "NOT met";
+}
+
+void PrintTargets(const Results &results, std::int64_t size)
+{
+    const auto median = [&](const std::string &c, const std::string &p) { return results.Median(c, p); };
+    std::printf("\nTargets (%s pair):\n", size == std::int64_t{1} << 30 ? "1 GiB" : "this size");
+
+    const double floorRatio = median(kIdentical, kCmpProgram) / median(kIdentical, kFloorProgram);
+    std::printf("  cached identical: morvatix-cmp / floor        %.2f  (<= 1.10)  %s\n", floorRatio,
+                Verdict(floorRatio <= 1.10));
+    const double cmpRatio = median(kIdentical, kCmpProgram) / median(kIdentical, kReference);
+    std::printf("  cached identical: morvatix-cmp / cmp -s       %.2f  (<= 0.40)  %s\n", cmpRatio,
+                Verdict(cmpRatio <= 0.40));
+    if (results.Find(kIdentical, kWindowProgram) != nullptr) {
+        const double windowRatio = median(kIdentical, kWindowProgram) / median(kIdentical, kCmpProgram);
+        std::printf("  cached identical: window / morvatix-cmp       %.2f  (<= 1.25)  %s\n", windowRatio,
+                    Verdict(windowRatio <= 1.25));
+    }
+    if (const Row *evicted = results.Find(kEvicted, kCmpProgram);
+        evicted != nullptr && !evicted->seconds.empty()) {
+        const double evictedRatio = median(kEvicted, kCmpProgram) / median(kEvicted, kReference);
+        std::printf("  evicted identical: morvatix-cmp / cmp -s      %.2f  (<= 1.05)  %s\n", evictedRatio,
+                    Verdict(evictedRatio <= 1.05));
+    }
+    const Row *first = results.Find(kFirstDiffers, kEngineProgram);
+    const double firstTime = median(kFirstDiffers, kEngineProgram);
+    std::printf("  first byte differs: %d block(s), %s of comparison  (1 block, < 1 ms)  %s\n", first->blocks,
+                FormatTime(firstTime).c_str(), Verdict(first->blocks == 1 && firstTime < 0.001));
+    for (const std::string &program : {kCmpProgram, kWindowProgram}) {
+        const Row *big = results.Find(kIdentical, program);
+        const Row *small = results.Find(kSmall, program);
+        if (big == nullptr || small == nullptr)
+            continue;
+        const long growth = big->peakKiB - small->peakKiB;
+        std::printf("  peak memory, %s: %+ld KiB against the 1 MiB pair  (<= +1024)  %s\n", program.c_str(),
+                    growth, Verdict(growth <= 1024));
+    }
+}
+
+int Run(const Options &options)
+{
+    namespace fs = std::filesystem;
+    fs::path folder = options.folder;
+    bool ownFolder = false;
+    if (folder.empty()) {
+        std::string pattern = (fs::temp_directory_path() / "mvx-bench-XXXXXX").string();
+        if (::mkdtemp(pattern.data()) == nullptr)
+            throw std::runtime_error("cannot make a temporary folder");
+        folder = pattern;
+        ownFolder = true;
+    }
+    struct FolderGuard {
+        fs::path path;
+        bool remove;
+        ~FolderGuard()
+        {
+            std::error_code ignored;
+            if (remove)
+                fs::remove_all(path, ignored);
+        }
+    } guard{folder, ownFolder};
+
+    const std::int64_t needed = 4 * options.size + 2 * kSmallSize + (64 << 20);
+    if (FreeSpace(folder) < needed)
+        throw std::runtime_error("not enough free space in " + folder.string() + ": " +
+                                 std::to_string(needed >> 20) + " MiB needed");
+
+    std::fprintf(stderr, "Writing 4 files of %lld bytes in %s ...\n", static_cast<long long>(options.size),
+                 folder.c_str());
+    const BenchFiles files(folder, options.size, kSmallSize);
+
+    std::vector<Program> programs = {ProcessProgram(kCmpProgram, {MVX_BENCH_CMP})};
+    const std::string windowPath = MVX_BENCH_WINDOW;
+    if (options.window && !windowPath.empty())
+        programs.push_back(WindowProgram(windowPath));
+    programs.push_back(ProcessProgram(kReference, {FindInPath("cmp"), "-s"}));
+    programs.push_back(ProcessProgram(kFloorProgram, {MVX_BENCH_FLOOR}));
+    programs.push_back(EngineProgram());
+
+    const std::vector<Case> cached = {{kIdentical, files.source, files.same, false, 0},
+                                      {kLastDiffers, files.source, files.lastDiffers, false, 1},
+                                      {kFirstDiffers, files.source, files.firstDiffers, false, 1},
+                                      {kSmall, files.smallSource, files.smallSame, false, 0}};
+    const std::vector<Case> evicted = {{kEvicted, files.source, files.same, true, 0}};
+
+    Results results;
+    for (const std::vector<Case> *group : {&cached, &evicted})
+        for (const Case &c : *group)
+            for (const Program &program : programs)
+                results.At(c.name, program.name);
+
+    std::fprintf(stderr, "Warming up ");
+    Results warmUp;
+    RunRounds(cached, programs, 1, warmUp);
+    std::fprintf(stderr, "\nCached files, %d rounds ", options.runs);
+    RunRounds(cached, programs, options.runs, results);
+    if (options.evictedRuns > 0) {
+        Evict(files.source);
+        Evict(files.same);
+        const double left = std::max(ResidentShare(files.source), ResidentShare(files.same));
+        std::fprintf(stderr, "\nEvicted files (%.1f %% still cached after eviction), warming up ",
+                     left * 100);
+        // The first reads from the disk after the files were written are
+        // slower than all later ones (a virtual machine's host is still
+        // settling them); one untimed round keeps that out of the medians.
+        RunRounds(evicted, programs, 1, warmUp);
+        std::fprintf(stderr, "\n%d rounds ", options.evictedRuns);
+        RunRounds(evicted, programs, options.evictedRuns, results);
+    }
+    std::fprintf(stderr, "\n\n");
+
+    std::printf(
+        "Pairs of %lld bytes; medians of %d runs (%d evicted); peak memory is the largest resident set.\n"
+        "Evicted: both files dropped from the page cache before every run; on a virtual machine\n"
+        "the host may still hold them in its own cache.\n\n",
+        static_cast<long long>(options.size), options.runs, options.evictedRuns);
+    results.PrintTable(stdout, kReference);
+    PrintTargets(results, options.size);
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    try {
+        for (int i = 1; i < argc; ++i) {
+            if (std::string(argv[i]) == "--help") {
+                std::fputs(kUsage, stdout);
+                return 0;
+            }
+        }
+        return Run(ParseOptions(argc, argv));
+    } catch (const std::exception &failure) {
+        std::fprintf(stderr, "mvx-bench: %s\n%s", failure.what(), kUsage);
+        return 2;
+    }
+}
