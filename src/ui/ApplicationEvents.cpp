@@ -2,31 +2,33 @@
 
 #include "ErrorBox.h"
 
+#include <algorithm>
 #include <stdexcept>
+#include <vector>
 
 namespace mvx::ui {
 
 namespace {
-TApplicationEvents *currentRoute = nullptr;
-}
+// Oldest first; components may go away in any order.
+std::vector<TApplicationEvents *> routes;
+} // namespace
 
-TApplicationEvents::TApplicationEvents(QObject *parent) : QObject(parent), previous_(currentRoute)
+TApplicationEvents::TApplicationEvents(QObject *parent) : QObject(parent)
 {
-    currentRoute = this;
+    routes.push_back(this);
 }
 
 TApplicationEvents::~TApplicationEvents()
 {
-    if (currentRoute == this)
-        currentRoute = previous_;
+    routes.erase(std::remove(routes.begin(), routes.end(), this), routes.end());
 }
 
 void TApplicationEvents::Raise(QObject *sender, const QString &message)
 {
-    if (currentRoute != nullptr)
-        emit currentRoute->OnException(sender, message);
-    else
+    if (routes.empty())
         ShowErrorBox(message);
+    else
+        emit routes.back()->OnException(sender, message);
 }
 
 QString TApplicationEvents::MessageOf(const std::exception_ptr &failure)

@@ -28,9 +28,6 @@ public:
 
 signals:
     void OnException(QObject *sender, const QString &message);
-
-private:
-    TApplicationEvents *previous_;
 };
 
 template <typename Handler> void Guarded(QObject *sender, Handler &&handler) noexcept
