@@ -15,12 +15,24 @@
 
 namespace mvx {
 
+namespace {
+
+// The system would read such a path only up to the NUL: another file.
+bool HoldsNul(const std::string &path)
+{
+    return path.find('\0') != std::string::npos;
+}
+
+} // namespace
+
 #ifdef _WIN32
 
 // Read access with read-only sharing: other programs may read the file while
 // it is compared, but none may write to it.
 ReadOnlyFile::ReadOnlyFile(const std::string &path) : path_(path)
 {
+    if (HoldsNul(path))
+        throw CompareError(CannotOpenMessage(path));
     HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                            FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (h == INVALID_HANDLE_VALUE)
@@ -30,7 +42,12 @@ ReadOnlyFile::ReadOnlyFile(const std::string &path) : path_(path)
         throw CompareError(CannotOpenMessage(path));
     }
     handle_ = h;
-    opened_ = CurrentStamp();
+    try {
+        opened_ = CurrentStamp();
+    } catch (const CompareError &) {
+        CloseHandle(h);
+        throw CompareError(CannotOpenMessage(path));
+    }
     openedSize_ = opened_.size;
 }
 
@@ -71,12 +88,26 @@ void ReadOnlyFile::AdviseSequential() const {}
 
 bool IsExistingFile(const std::string &path)
 {
+    if (HoldsNul(path))
+        return false;
     WIN32_FIND_DATAA found;
     HANDLE h = FindFirstFileA(path.c_str(), &found);
     if (h == INVALID_HANDLE_VALUE)
         return false;
     FindClose(h);
     return (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+std::string PathForMessage(const std::string &path)
+{
+    const int wideLength =
+        MultiByteToWideChar(CP_ACP, 0, path.data(), static_cast<int>(path.size()), nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(wideLength), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, path.data(), static_cast<int>(path.size()), wide.data(), wideLength);
+    const int length = WideCharToMultiByte(CP_UTF8, 0, wide.data(), wideLength, nullptr, 0, nullptr, nullptr);
+    std::string text(static_cast<std::size_t>(length), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), wideLength, text.data(), length, nullptr, nullptr);
+    return text;
 }
 
 std::vector<std::string> ProgramParameters(int, char **)
@@ -92,6 +123,8 @@ std::vector<std::string> ProgramParameters(int, char **)
 
 ReadOnlyFile::ReadOnlyFile(const std::string &path) : path_(path)
 {
+    if (HoldsNul(path))
+        throw CompareError(CannotOpenMessage(path));
     // Non-blocking, so that a FIFO or a device cannot hold the program up
     // before its type has been looked at on the very descriptor we hold.
     do {
@@ -148,8 +181,15 @@ void ReadOnlyFile::AdviseSequential() const
 
 bool IsExistingFile(const std::string &path)
 {
+    if (HoldsNul(path))
+        return false;
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+std::string PathForMessage(const std::string &path)
+{
+    return path;
 }
 
 std::vector<std::string> ProgramParameters(int argc, char **argv)

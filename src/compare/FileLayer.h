@@ -57,6 +57,10 @@ private:
 // followed). Directories, FIFOs, sockets and devices are not files here.
 bool IsExistingFile(const std::string &path);
 
+// A path as UTF-8 text, for messages: paths are bytes of the system's own
+// encoding, which is UTF-8 here but the ANSI code page on Windows.
+std::string PathForMessage(const std::string &path);
+
 // The program's parameters after its own name, counted up to the first empty
 // one. argv is what the application object left after taking its own options.
 std::vector<std::string> ProgramParameters(int argc, char **argv);

@@ -33,6 +33,11 @@ TEST(FileRules, OnlyRegularFilesAreFiles)
     };
     for (const auto &[path, isFile] : cases)
         EXPECT_EQ(mvx::IsExistingFile(path), isFile) << path;
+
+    // The system would read the path only up to the NUL, and so name another file.
+    const std::string cut = file + std::string(1, '\0') + "-not-this-one";
+    EXPECT_FALSE(mvx::IsExistingFile(cut));
+    EXPECT_THROW(mvx::FileSizeOf(cut), mvx::CompareError);
 }
 
 TEST(FileRules, FifosAndDevicesAreRefusedWithoutBlocking)
