@@ -53,8 +53,11 @@ bool SingleInstance::Claim()
         }
         if (AskRunningInstance())
             return false;
+        // The lock's holder is alive (a stale lock would have been taken)
+        // but does not answer: it is the running instance, busy or stuck,
+        // and a second window would break the one-instance promise.
         if (deadline.hasExpired())
-            return true; // a holder that never answers must not keep the program from starting
+            return false;
         QThread::msleep(kRetryPauseMs);
     }
 }

@@ -16,7 +16,8 @@ public:
     explicit SingleInstance(const QString &key = DefaultKey(), QObject *parent = nullptr);
 
     // True when this is the first instance, which then listens for later
-    // starts; false when a running instance was asked to come forward.
+    // starts; false when a running instance was asked to come forward, or
+    // holds the lock and did not answer in time.
     bool Claim();
 
     static QString DefaultKey();

@@ -22,9 +22,11 @@
 #include <QTimer>
 #include <QtTest>
 
+#include <csignal>
 #include <list>
 #include <stdexcept>
 
+using namespace Qt::StringLiterals;
 using mvx::test::ModalWatcher;
 using mvx::ui::TMainForm;
 
@@ -195,6 +197,23 @@ private slots:
         QVERIFY(Listening(folder.Key()));
     }
 
+    // A first instance that is alive but does not answer (stopped here) is
+    // still the one instance: a later start gives up after its deadline and
+    // ends without opening a window of its own.
+    void aStartFacingAStuckFirstInstanceEndsWithoutAWindow()
+    {
+        const RuntimeFolder folder;
+        Start first(folder);
+        QVERIFY(WaitUntilListening(folder.Key()));
+        QVERIFY(::kill(static_cast<pid_t>(first.process.processId()), SIGSTOP) == 0);
+        Start second(folder);
+        const bool ended = QTest::qWaitFor([&second] { return second.Ended(); }, 3 * kDeadlineMs);
+        ::kill(static_cast<pid_t>(first.process.processId()), SIGCONT);
+        QVERIFY(ended);
+        QCOMPARE(second.process.exitCode(), 0);
+        QVERIFY(first.Running());
+    }
+
     void leftoversOfACrashDoNotStopTheNextStart_data()
     {
         QTest::addColumn<bool>("keepSocket");
@@ -357,6 +376,27 @@ private slots:
         QCOMPARE(watcher.Seen().first().title, mvx::kApplicationTitle);
         QCOMPARE(watcher.Seen().first().icon, int(QMessageBox::Critical));
         QVERIFY(window.isVisible());
+    }
+
+    // Routes may go away in any order; a failure then goes to one still alive.
+    void failuresFindALiveRouteWhateverOrderRoutesWentAway()
+    {
+        QStringList reached;
+        auto *older = new mvx::ui::TApplicationEvents;
+        auto *newer = new mvx::ui::TApplicationEvents;
+        connect(older, &mvx::ui::TApplicationEvents::OnException, this,
+                [&reached](QObject *, const QString &m) { reached << u"older "_s + m; });
+        mvx::ui::TApplicationEvents::Raise(nullptr, u"a"_s);
+        delete older;
+        mvx::ui::TApplicationEvents::Raise(nullptr, u"b"_s);
+        connect(newer, &mvx::ui::TApplicationEvents::OnException, this,
+                [&reached](QObject *, const QString &m) { reached << u"newer "_s + m; });
+        mvx::ui::TApplicationEvents::Raise(nullptr, u"c"_s);
+        delete newer;
+        const ModalWatcher watcher;
+        mvx::ui::TApplicationEvents::Raise(nullptr, u"d"_s);
+        QCOMPARE(reached, (QStringList{u"newer c"_s}));
+        QCOMPARE(watcher.Texts(), QStringList{u"d."_s});
     }
 };
 
