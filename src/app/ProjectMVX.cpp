@@ -26,7 +26,7 @@ int main(int argc, char *argv[])
 
     mvx::ui::TMainForm MainForm(parameters);
     QObject::connect(&instance, &mvx::SingleInstance::ActivationRequested, &MainForm,
-                     [&MainForm] { MainForm.BringForward(); });
+                     [&MainForm] { mvx::ui::Guarded(&MainForm, [&MainForm] { MainForm.BringForward(); }); });
     MainForm.show();
     return QApplication::exec();
 }

@@ -1,5 +1,7 @@
 #include "Boxes.h"
 
+#include "ApplicationEvents.h"
+
 #include <QApplication>
 #include <QGuiApplication>
 #include <QMessageBox>
@@ -20,7 +22,7 @@ protected:
     void showEvent(QShowEvent *event) override
     {
         QMessageBox::showEvent(event);
-        CentreOnScreen(*this);
+        Guarded(this, [this] { CentreOnScreen(*this); });
     }
 };
 

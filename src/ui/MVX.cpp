@@ -127,7 +127,7 @@ void TMainForm::FormShow()
 void TMainForm::resizeEvent(QResizeEvent *event)
 {
     QMainWindow::resizeEvent(event);
-    FormResize();
+    Guarded(this, [this] { FormResize(); });
 }
 
 void TMainForm::FormResize()
@@ -143,10 +143,17 @@ bool TMainForm::eventFilter(QObject *watched, QEvent *event)
     auto *field = qobject_cast<QLineEdit *>(watched);
     if (field == nullptr || (field != ui_->Edit1 && field != ui_->Edit2))
         return QMainWindow::eventFilter(watched, event);
-    switch (event->type()) {
+    bool handled = false;
+    Guarded(this, [&] { handled = FilterDrop(*field, *event); });
+    return handled || QMainWindow::eventFilter(watched, event);
+}
+
+bool TMainForm::FilterDrop(QLineEdit &field, QEvent &event)
+{
+    switch (event.type()) {
     case QEvent::DragEnter:
     case QEvent::DragMove: {
-        auto *drag = static_cast<QDragMoveEvent *>(event);
+        auto *drag = static_cast<QDragMoveEvent *>(&event);
         if (!drag->mimeData()->hasUrls())
             break;
         if (FirstDroppedPath(drag->mimeData()).isEmpty())
@@ -156,12 +163,12 @@ bool TMainForm::eventFilter(QObject *watched, QEvent *event)
         return true;
     }
     case QEvent::Drop: {
-        auto *drop = static_cast<QDropEvent *>(event);
+        auto *drop = static_cast<QDropEvent *>(&event);
         if (!drop->mimeData()->hasUrls())
             break;
         const QString path = FirstDroppedPath(drop->mimeData());
         if (!path.isEmpty()) {
-            field->setText(path);
+            field.setText(path);
             drop->acceptProposedAction();
         }
         return true;
@@ -169,16 +176,18 @@ bool TMainForm::eventFilter(QObject *watched, QEvent *event)
     default:
         break;
     }
-    return QMainWindow::eventFilter(watched, event);
+    return false;
 }
 
 void TMainForm::Browse(QLineEdit &field)
 {
+    // Opens on the last name confirmed from either button, not on whatever
+    // was typed into a dialog that was then cancelled.
+    if (!lastConfirmed_.isEmpty())
+        OpenDialog1->selectFile(lastConfirmed_);
     if (OpenDialog1->exec() == QDialog::Accepted && !OpenDialog1->selectedFiles().isEmpty()) {
-        const QString chosen = OpenDialog1->selectedFiles().constFirst();
-        field.setText(QDir::toNativeSeparators(chosen));
-        // The next browse, from either button, opens on this name.
-        OpenDialog1->selectFile(chosen);
+        lastConfirmed_ = OpenDialog1->selectedFiles().constFirst();
+        field.setText(QDir::toNativeSeparators(lastConfirmed_));
     }
     if (!ui_->Edit1->text().isEmpty() && !ui_->Edit2->text().isEmpty())
         ui_->Button3->setFocus();

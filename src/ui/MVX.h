@@ -56,6 +56,7 @@ private:
     void FormCreate();
     void FormShow();
     void FormResize();
+    bool FilterDrop(QLineEdit &field, QEvent &event);
     void Browse(QLineEdit &field);
     void EnterBusy();
     void RestoreIdle();
@@ -67,6 +68,7 @@ private:
     QFileDialog *OpenDialog1 = nullptr;
     QPointer<TKekkaForm> KekkaForm;
     QPointer<TVerForm> VerForm;
+    QString lastConfirmed_;
     QStringList parameters_;
     ComparisonOutcome outcome_;
     bool shownOnce_ = false;

@@ -23,7 +23,7 @@ const QString kIndent = QStringLiteral("     ");
 } // namespace
 
 TKekkaForm::TKekkaForm(const ComparisonOutcome &outcome, QWidget *owner)
-    : QDialog(owner), ui_(std::make_unique<Ui::TKekkaForm>()), outcome_(outcome)
+    : OkOnlyDialog(owner), ui_(std::make_unique<Ui::TKekkaForm>()), outcome_(outcome)
 {
     ui_->setupUi(this);
     // A title without any buttons: the verdict is closed by OK only.
@@ -32,6 +32,8 @@ TKekkaForm::TKekkaForm(const ComparisonOutcome &outcome, QWidget *owner)
     ui_->Memo1->setFont(ProgramFont(kVerdictFontPixels));
     // Both lines must show in the field's 41 pixels, as they do in a plain edit control.
     ui_->Memo1->document()->setDocumentMargin(1);
+    // Tab moves on to the next control, as in a plain edit field.
+    ui_->Memo1->setTabChangesFocus(true);
     connect(ui_->ButOk, &QPushButton::clicked, this, [this] { Guarded(this, [this] { ButOkClick(); }); });
 }
 
@@ -60,7 +62,7 @@ QImage TKekkaForm::DrawMark(bool sameFile)
 void TKekkaForm::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
-    FormShow();
+    Guarded(this, [this] { FormShow(); });
 }
 
 void TKekkaForm::FormShow()

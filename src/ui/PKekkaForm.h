@@ -3,7 +3,7 @@
 
 #include "Check.h"
 
-#include <QDialog>
+#include "OkOnlyDialog.h"
 
 #include <memory>
 
@@ -13,7 +13,7 @@ class TKekkaForm;
 
 namespace mvx::ui {
 
-class TKekkaForm : public QDialog {
+class TKekkaForm : public OkOnlyDialog {
     Q_OBJECT
 public:
     TKekkaForm(const ComparisonOutcome &outcome, QWidget *owner);

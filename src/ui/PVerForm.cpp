@@ -39,7 +39,7 @@ QString MailTarget()
     return QStringLiteral("mailto:") + kMailDisplayName + u'<' + kMailAddress + u'>';
 }
 
-TVerForm::TVerForm(QWidget *owner) : QDialog(owner), ui_(std::make_unique<Ui::TVerForm>())
+TVerForm::TVerForm(QWidget *owner) : OkOnlyDialog(owner), ui_(std::make_unique<Ui::TVerForm>())
 {
     ui_->setupUi(this);
     // A title without any buttons: the window is closed by OK only.

@@ -2,7 +2,7 @@
 // mail address, both of which open in the desktop's own programs.
 #pragma once
 
-#include <QDialog>
+#include "OkOnlyDialog.h"
 #include <QString>
 
 #include <memory>
@@ -21,7 +21,7 @@ inline const QString kMailAddress = QStringLiteral("morvatix@example.org");
 // in angle brackets, so that a new message opens already addressed.
 QString MailTarget();
 
-class TVerForm : public QDialog {
+class TVerForm : public OkOnlyDialog {
     Q_OBJECT
 public:
     explicit TVerForm(QWidget *owner);

@@ -166,6 +166,29 @@ private slots:
         ExpectIdleAndAlone();
     }
 
+    void typingAndDroppingDuringAComparisonDoNotChangeIt()
+    {
+        const std::string bytes = Pattern(3 * 1024 * 1024);
+        const QString a = Make("a", bytes);
+        const QString b = Make("b", bytes);
+        const QString other = Make("other", Pattern(3 * 1024 * 1024, 0));
+        bool changed = false;
+        connect(Bar(), &QProgressBar::valueChanged, this, [&](int value) {
+            if (value > 0 && !changed) {
+                changed = true;
+                Child<QLineEdit>("Edit2")->setText(other);
+                QVERIFY(mvx::test::DropFiles(Child<QLineEdit>("Edit1"), {other}));
+            }
+        });
+        const ModalWatcher watcher;
+        Check(a, b);
+        QVERIFY(changed);
+        QCOMPARE(watcher.Seen().size(), 1);
+        QVERIFY(watcher.Seen().first().text.startsWith(QStringLiteral("     同一のファイルです")));
+        QCOMPARE(Child<QLineEdit>("Edit1")->text(), other);
+        QCOMPARE(Child<QLineEdit>("Edit2")->text(), other);
+    }
+
     void differentContentGivesTheCross()
     {
         const QString a = Make("a", Pattern(300000));

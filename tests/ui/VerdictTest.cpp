@@ -127,6 +127,22 @@ private slots:
             QCOMPARE(form.exec(), int(QDialog::Accepted));
         }
     }
+
+    void onlyOkClosesItAndTabLeavesTheText()
+    {
+        TKekkaForm form({true, 0}, nullptr);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        auto *memo = form.findChild<QPlainTextEdit *>(QStringLiteral("Memo1"));
+        auto *ok = form.findChild<QPushButton *>(QStringLiteral("ButOk"));
+        QTest::keyClick(&form, Qt::Key_Escape);
+        QVERIFY(form.isVisible());
+        memo->setFocus();
+        const QString before = memo->toPlainText();
+        QTest::keyClick(memo, Qt::Key_Tab);
+        QCOMPARE(memo->toPlainText(), before);
+        QCOMPARE(form.focusWidget(), ok);
+    }
 };
 
 QTEST_MAIN(VerdictTest)
