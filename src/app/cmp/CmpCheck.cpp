@@ -8,6 +8,7 @@
 #include "TerminalProgress.h"
 
 #include <chrono>
+#include <clocale>
 #include <cstdio>
 #include <exception>
 
@@ -20,11 +21,15 @@ void Warn(const char *message)
     std::fprintf(stderr, "%s\n", message);
 }
 
-// The verdict window's two lines; a script reads them in any locale alike.
+// The verdict window's two lines, the time with the user's decimal separator
+// as the window writes it (LC_ALL=C gives a script a point).
 int PrintVerdict(const ComparisonOutcome &outcome)
 {
+    std::setlocale(LC_NUMERIC, "");
+    const std::string separator = std::localeconv()->decimal_point;
+    std::setlocale(LC_NUMERIC, "C");
     std::printf("%s\n%s\n", VerdictLine(outcome.SameFile).c_str(),
-                TimeLine(outcome.ElapsedSeconds, ".").c_str());
+                TimeLine(outcome.ElapsedSeconds, separator).c_str());
     if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0) {
         Warn("morvatix-cmp: cannot write the verdict");
         return kStatusTrouble;
