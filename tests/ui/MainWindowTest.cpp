@@ -260,6 +260,17 @@ private slots:
         QCOMPARE(mvx::test::VisibleTopLevels(window.get()).size(), 0);
     }
 
+    void enterOrSpaceOnTheFocusedCheckButtonStartsTheCheck()
+    {
+        Open();
+        for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Space}) {
+            Child("Button3")->setFocus();
+            const ModalWatcher watcher;
+            QTest::keyClick(Child("Button3"), key);
+            QTRY_COMPARE(watcher.Texts(), QStringList{u"比較元が空白です"_s});
+        }
+    }
+
     void exitClosesTheWindow()
     {
         Open();
