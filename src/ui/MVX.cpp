@@ -85,10 +85,6 @@ void TMainForm::FormCreate()
     connect(ApplicationEvents1, &TApplicationEvents::OnException, this,
             &TMainForm::ApplicationEvents1Exception);
 
-    OpenDialog1 = new QFileDialog(this);
-    OpenDialog1->setFileMode(QFileDialog::AnyFile);
-    OpenDialog1->setAcceptMode(QFileDialog::AcceptOpen);
-
     for (QLineEdit *field : {ui_->Edit1, ui_->Edit2}) {
         field->setAcceptDrops(true);
         field->installEventFilter(this);
@@ -183,6 +179,13 @@ void TMainForm::Browse(QLineEdit &field)
 {
     // Opens on the last name confirmed from either button, not on whatever
     // was typed into a dialog that was then cancelled.
+    // Made at the first browse: a file dialog starts threads that watch the
+    // file system, which a window that only compares has no use for.
+    if (OpenDialog1 == nullptr) {
+        OpenDialog1 = new QFileDialog(this);
+        OpenDialog1->setFileMode(QFileDialog::AnyFile);
+        OpenDialog1->setAcceptMode(QFileDialog::AcceptOpen);
+    }
     if (!lastConfirmed_.isEmpty())
         OpenDialog1->selectFile(lastConfirmed_);
     if (OpenDialog1->exec() == QDialog::Accepted && !OpenDialog1->selectedFiles().isEmpty()) {
