@@ -177,8 +177,6 @@ bool TMainForm::FilterDrop(QLineEdit &field, QEvent &event)
 
 void TMainForm::Browse(QLineEdit &field)
 {
-    // Opens on the last name confirmed from either button, not on whatever
-    // was typed into a dialog that was then cancelled.
     // Made at the first browse: a file dialog starts threads that watch the
     // file system, which a window that only compares has no use for.
     if (OpenDialog1 == nullptr) {
@@ -186,6 +184,8 @@ void TMainForm::Browse(QLineEdit &field)
         OpenDialog1->setFileMode(QFileDialog::AnyFile);
         OpenDialog1->setAcceptMode(QFileDialog::AcceptOpen);
     }
+    // Opens on the last name confirmed from either button, not on whatever
+    // was typed into a dialog that was then cancelled.
     if (!lastConfirmed_.isEmpty())
         OpenDialog1->selectFile(lastConfirmed_);
     if (OpenDialog1->exec() == QDialog::Accepted && !OpenDialog1->selectedFiles().isEmpty()) {
@@ -225,11 +225,7 @@ void TMainForm::MenuHelpClick()
 void TMainForm::MenuVerClick()
 {
     VerForm = new TVerForm(this);
-    const auto release = qScopeGuard([form = VerForm] {
-        if (form)
-            form->deleteLater();
-    });
-    VerForm->exec();
+    OkOnlyDialog::ShowThenRelease(VerForm);
 }
 
 void TMainForm::SetCommandsEnabled(bool enabled)
@@ -300,11 +296,7 @@ void TMainForm::Button3Click()
 void TMainForm::ShowVerdict()
 {
     KekkaForm = new TKekkaForm(outcome_, this);
-    const auto release = qScopeGuard([form = KekkaForm] {
-        if (form)
-            form->deleteLater();
-    });
-    KekkaForm->exec();
+    OkOnlyDialog::ShowThenRelease(KekkaForm);
 }
 
 void TMainForm::closeEvent(QCloseEvent *event)

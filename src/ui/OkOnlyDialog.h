@@ -1,9 +1,11 @@
-// A modal window that only its OK button closes: it has no close box and no
-// Cancel, so Escape does nothing, as in the windows it stands beside.
+// A modal window that only its OK button closes: it has no title-bar buttons
+// and no Cancel, so Escape does nothing, as in the windows it stands beside.
 #pragma once
 
 #include <QDialog>
 #include <QKeyEvent>
+#include <QPointer>
+#include <QScopeGuard>
 
 namespace mvx::ui {
 
@@ -11,7 +13,26 @@ class OkOnlyDialog : public QDialog {
 public:
     using QDialog::QDialog;
 
+    // Shows the window modally, then asks for its release however the
+    // showing ends; the event loop destroys it once the caller has returned.
+    static void ShowThenRelease(OkOnlyDialog *form)
+    {
+        const auto release = qScopeGuard([form = QPointer<OkOnlyDialog>(form)] {
+            if (form)
+                form->deleteLater();
+        });
+        form->exec();
+    }
+
 protected:
+    // After the layout is set up: a title without any buttons, and the
+    // designed size, fixed.
+    void FixFrame()
+    {
+        setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+        setFixedSize(size());
+    }
+
     void keyPressEvent(QKeyEvent *event) override
     {
         if (event->matches(QKeySequence::Cancel)) {

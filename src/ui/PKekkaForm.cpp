@@ -26,9 +26,7 @@ TKekkaForm::TKekkaForm(const ComparisonOutcome &outcome, QWidget *owner)
     : OkOnlyDialog(owner), ui_(std::make_unique<Ui::TKekkaForm>()), outcome_(outcome)
 {
     ui_->setupUi(this);
-    // A title without any buttons: the verdict is closed by OK only.
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
-    setFixedSize(size());
+    FixFrame();
     ui_->Memo1->setFont(ProgramFont(kVerdictFontPixels));
     // Both lines must show in the field's 41 pixels, as they do in a plain edit control.
     ui_->Memo1->document()->setDocumentMargin(1);

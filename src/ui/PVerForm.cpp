@@ -42,9 +42,7 @@ QString MailTarget()
 TVerForm::TVerForm(QWidget *owner) : OkOnlyDialog(owner), ui_(std::make_unique<Ui::TVerForm>())
 {
     ui_->setupUi(this);
-    // A title without any buttons: the window is closed by OK only.
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
-    setFixedSize(size());
+    FixFrame();
 
     ui_->Label1->setText(kVersionText);
     ui_->Label3->setText(kHomePage);
