@@ -1,7 +1,8 @@
-#include "SingleInstance.h"
+#include "app/SingleInstance.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QFileInfo>
 #include <QLocalSocket>
 #include <QStandardPaths>
 #include <QThread>
@@ -32,7 +33,7 @@ QString SingleInstance::DefaultKey()
 }
 
 SingleInstance::SingleInstance(const QString &key, QObject *parent)
-    : QObject(parent), socketName_(key), lock_(key + QStringLiteral(".lock"))
+    : QObject(parent), socketName_(key), lockPath_(key + QStringLiteral(".lock")), lock_(lockPath_)
 {
     // The first instance may run for days; its lock is stale only when its
     // process is gone.
@@ -51,6 +52,11 @@ bool SingleInstance::Claim()
             Listen();
             return true;
         }
+        // Only a live first instance may stop a start. When the lock cannot
+        // be made at all (a runtime folder that cannot be written, say), the
+        // mechanism has failed, and the program starts as if alone.
+        if (lock_.error() != QLockFile::LockFailedError || !QFileInfo(lockPath_).isFile())
+            return true;
         if (AskRunningInstance())
             return false;
         // The lock's holder is alive (a stale lock would have been taken)

@@ -16,8 +16,9 @@ public:
     explicit SingleInstance(const QString &key = DefaultKey(), QObject *parent = nullptr);
 
     // True when this is the first instance, which then listens for later
-    // starts; false when a running instance was asked to come forward, or
-    // holds the lock and did not answer in time.
+    // starts, or when no lock can be made at all; false when a running
+    // instance was asked to come forward, or holds the lock and did not
+    // answer in time.
     bool Claim();
 
     static QString DefaultKey();
@@ -31,6 +32,7 @@ private:
     void Answer(QLocalSocket *socket);
 
     QString socketName_;
+    QString lockPath_;
     QLockFile lock_;
     QLocalServer server_;
 };
