@@ -56,7 +56,7 @@ expect_same_file(${README} ${program_dir}/Readme.txt)
 
 # The application menu entry starts the command above and shows our icon.
 file(STRINGS ${moved}/share/applications/morvatix.desktop entry ENCODING UTF-8)
-foreach(line "[Desktop Entry]" "Type=Application" "Name=Morvatix" "Exec=morvatix" "Icon=morvatix")
+foreach(line "[Desktop Entry]" "Type=Application" "Name=Morvatix" "Exec=morvatix %F" "Icon=morvatix")
     if(NOT line IN_LIST entry)
         message(FATAL_ERROR "the desktop entry lacks ${line}")
     endif()
