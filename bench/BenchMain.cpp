@@ -5,7 +5,7 @@
 #include "BenchTable.h"
 #include "RunChild.h"
 
-#include "Compare.h"
+#include "compare/Compare.h"
 
 #include <chrono>
 #include <cmath>

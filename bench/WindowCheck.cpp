@@ -2,10 +2,10 @@
 // fields, Button3 clicked, the verdict closed as soon as it shows.
 // Prints the microseconds from the click to the verdict window showing.
 // Exit status 0 identical, 1 different, 2 when no verdict came.
-#include "Application.h"
-#include "Fonts.h"
-#include "MVX.h"
-#include "PKekkaForm.h"
+#include "app/Application.h"
+#include "ui/Fonts.h"
+#include "ui/MVX.h"
+#include "ui/PKekkaForm.h"
 
 #include <QLineEdit>
 #include <QPushButton>

@@ -9,7 +9,7 @@ top="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${MVX_BENCH_BUILD_DIR:-$top/build}"
 
 "$top/scripts/deps.sh"
-cmake -S "$top" -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake -S "$top" -B "$build" -DCMAKE_BUILD_TYPE=Release -DMVX_BUILD_BENCH=ON >/dev/null
 cmake --build "$build" --target mvx-bench --parallel "$(nproc 2>/dev/null || echo 2)" >/dev/null
 
 work="$(mktemp -d "${TMPDIR:-/tmp}/mvx-bench.XXXXXX")"

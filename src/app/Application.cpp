@@ -1,6 +1,6 @@
-#include "Application.h"
+#include "app/Application.h"
 
-#include "ApplicationEvents.h"
+#include "ui/Guarded.h"
 
 namespace mvx {
 
@@ -8,12 +8,9 @@ Application::Application(int &argc, char **argv) : QApplication(argc, argv) {}
 
 bool Application::notify(QObject *receiver, QEvent *event)
 {
-    try {
-        return QApplication::notify(receiver, event);
-    } catch (...) {
-        ui::TApplicationEvents::Raise(receiver, ui::TApplicationEvents::MessageOf(std::current_exception()));
-        return false;
-    }
+    bool handled = false;
+    ui::Guarded([&] { handled = QApplication::notify(receiver, event); });
+    return handled;
 }
 
 } // namespace mvx

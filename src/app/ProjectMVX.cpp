@@ -1,12 +1,11 @@
 // Morvatix: are two files identical, byte for byte?
-#include "AppInfo.h"
-#include "Application.h"
-#include "FileLayer.h"
-#include "Fonts.h"
-#include "MVX.h"
-#include "SingleInstance.h"
-
-#include <QFile>
+#include "app/Application.h"
+#include "app/SingleInstance.h"
+#include "check/Identity.h"
+#include "compare/FileLayer.h"
+#include "ui/Fonts.h"
+#include "ui/Guarded.h"
+#include "ui/MVX.h"
 
 int main(int argc, char *argv[])
 {
@@ -17,16 +16,12 @@ int main(int argc, char *argv[])
     if (!instance.Claim())
         return 0;
 
-    QApplication::setApplicationName(mvx::kApplicationTitle);
+    QApplication::setApplicationName(QString::fromUtf8(mvx::kProgramTitle));
     mvx::ui::ApplyProgramFont();
 
-    QStringList parameters;
-    for (const std::string &parameter : mvx::ProgramParameters(argc, argv))
-        parameters << QFile::decodeName(QByteArray::fromStdString(parameter));
-
-    mvx::ui::TMainForm MainForm(parameters);
+    mvx::ui::TMainForm MainForm(mvx::ProgramParameters(argc, argv));
     QObject::connect(&instance, &mvx::SingleInstance::ActivationRequested, &MainForm,
-                     [&MainForm] { mvx::ui::Guarded(&MainForm, [&MainForm] { MainForm.BringForward(); }); });
+                     [&MainForm] { mvx::ui::Guarded([&MainForm] { MainForm.BringForward(); }); });
     MainForm.show();
     return QApplication::exec();
 }

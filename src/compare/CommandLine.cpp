@@ -1,4 +1,4 @@
-#include "CommandLine.h"
+#include "compare/CommandLine.h"
 
 namespace mvx {
 

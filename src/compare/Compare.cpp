@@ -1,7 +1,7 @@
-#include "Compare.h"
+#include "compare/Compare.h"
 
-#include "CompareError.h"
-#include "FileLayer.h"
+#include "compare/CompareError.h"
+#include "compare/FileLayer.h"
 
 #include <algorithm>
 #include <climits>

@@ -1,7 +1,9 @@
-#include "FileLayer.h"
+#include "compare/FileLayer.h"
 
-#include "CommandLine.h"
-#include "CompareError.h"
+#include "compare/CommandLine.h"
+#include "compare/CompareError.h"
+
+#include <filesystem>
 
 #ifdef _WIN32
 #define WIN32_LEAN_AND_MEAN
@@ -201,6 +203,16 @@ std::vector<std::string> ProgramParameters(int argc, char **argv)
 }
 
 #endif
+
+std::vector<std::string> FolderEntryNames(const std::string &folder)
+{
+    std::vector<std::string> names;
+    std::error_code error;
+    for (std::filesystem::directory_iterator entry(folder, error), end; !error && entry != end;
+         entry.increment(error))
+        names.push_back(entry->path().filename().string());
+    return names;
+}
 
 bool ReadOnlyFile::ChangedSinceOpening() const
 {

@@ -57,6 +57,9 @@ private:
 // followed). Directories, FIFOs, sockets and devices are not files here.
 bool IsExistingFile(const std::string &path);
 
+// The names in a folder, as the bytes they are; none when it cannot be read.
+std::vector<std::string> FolderEntryNames(const std::string &folder);
+
 // A path as UTF-8 text, for messages: paths are bytes of the system's own
 // encoding, which is UTF-8 here but the ANSI code page on Windows.
 std::string PathForMessage(const std::string &path);

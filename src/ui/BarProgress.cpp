@@ -1,4 +1,4 @@
-#include "BarProgress.h"
+#include "ui/BarProgress.h"
 
 #include <QCoreApplication>
 #include <QProgressBar>

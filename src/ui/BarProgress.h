@@ -2,7 +2,7 @@
 // responsive between blocks.
 #pragma once
 
-#include "Compare.h"
+#include "compare/Compare.h"
 
 #include <QSize>
 

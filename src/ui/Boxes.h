@@ -1,4 +1,4 @@
-// Window placement and the Warning box shared by every window.
+// Window placement and the two message boxes shared by every window.
 #pragma once
 
 #include <QString>
@@ -7,11 +7,16 @@ class QWidget;
 
 namespace mvx::ui {
 
-// Places the window's outer frame in the middle of the primary screen.
+// Places the window's outer frame in the middle of the primary screen, now
+// and again once the window manager has put its frame around it.
 void CentreOnScreen(QWidget &window);
 
 // The report of an expected problem: a beep, then a modal box centred on the
 // screen that returns when the user presses OK.
 void WarningBox(QWidget *owner, const QString &message);
+
+// The report of an unexpected failure: a modal box of the application with
+// its title as caption, the stop icon and the message with its closing period.
+void ErrorBox(const QString &message);
 
 } // namespace mvx::ui

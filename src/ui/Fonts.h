@@ -1,14 +1,10 @@
 #pragma once
 
-#include <QFont>
-
 namespace mvx::ui {
 
-// The family every window asks for, at the given pixel height. Where that
-// family is not installed it is mapped to a metric-compatible Japanese Gothic.
-QFont ProgramFont(int pixelSize);
-
-// Makes the 12-pixel program font the application's default.
+// Makes the program's 12-pixel font the application's default. Its family is
+// mapped to a metric-compatible Japanese Gothic where it is not installed.
+// Called once, before the first window.
 void ApplyProgramFont();
 
 } // namespace mvx::ui

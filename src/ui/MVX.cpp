@@ -1,59 +1,75 @@
-#include "MVX.h"
+#include "ui/MVX.h"
 
-#include "BarProgress.h"
-#include "Boxes.h"
-#include "Compare.h"
-#include "ErrorBox.h"
-#include "FileLayer.h"
-#include "PKekkaForm.h"
-#include "PVerForm.h"
+#include "check/Identity.h"
+#include "compare/FileLayer.h"
+#include "ui/BarProgress.h"
+#include "ui/Boxes.h"
+#include "ui/Guarded.h"
+#include "ui/PKekkaForm.h"
+#include "ui/PVerForm.h"
+#include "ui/PathText.h"
 #include "ui_MVX.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDesktopServices>
-#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
 #include <QMimeData>
-#include <QScopeGuard>
 #include <QTimer>
 #include <QUrl>
+
+#include <algorithm>
+#include <optional>
 
 namespace mvx::ui {
 
 namespace {
 
-const QString kCheckCaption = QStringLiteral("チェック");
 const QString kStopCaption = QStringLiteral("ストップ");
 
-// The client area below the menu bar, as designed.
-constexpr int kClientWidth = 342;
-constexpr int kClientHeight = 148;
-constexpr int kMenuBarHeight = 19;
+// The path fields follow the window's width; the buttons stay where they are.
 constexpr int kFieldMargin = 84;
 constexpr int kBarMargin = 21;
 
-std::string PathBytes(const QString &text)
+// The exact name of the first item of a drop, or nothing when it is not a
+// local file.
+std::string FirstDroppedPath(const QMimeData *data)
 {
-    return QFile::encodeName(text).toStdString();
+    if (data == nullptr || !data->hasUrls())
+        return {};
+    const QList<QUrl> urls = data->urls();
+    return urls.isEmpty() ? std::string() : PathOfUrl(urls.constFirst());
 }
 
-// The local path of the first item of a drop, or nothing when there is none.
-QString FirstDroppedPath(const QMimeData *data)
+// Qt's own file dialog lists names as text, so a name that is not UTF-8 comes
+// back with U+FFFD where its bytes were. The folder then tells which name was
+// meant, unless several names look the same: nothing is taken then.
+std::optional<std::string> ExactChosenName(const std::string &chosen)
 {
-    if (data == nullptr || !data->hasUrls() || data->urls().isEmpty())
-        return {};
-    const QUrl &first = data->urls().constFirst();
-    return first.isLocalFile() ? QDir::toNativeSeparators(first.toLocalFile()) : QString();
+    const std::size_t slash = chosen.rfind('/');
+    const QString shown = QFile::decodeName(QByteArray::fromStdString(chosen));
+    if (!shown.contains(QChar::ReplacementCharacter) || slash == std::string::npos)
+        return chosen;
+    const std::string folder = chosen.substr(0, slash + 1);
+    const QString name = QFile::decodeName(QByteArray::fromStdString(chosen.substr(slash + 1)));
+    std::vector<std::string> matches;
+    for (const std::string &entry : FolderEntryNames(folder))
+        if (QFile::decodeName(QByteArray::fromStdString(entry)) == name)
+            matches.push_back(entry);
+    if (matches.empty())
+        return chosen;
+    if (matches.size() == 1)
+        return folder + matches.front();
+    return std::nullopt;
 }
 
 } // namespace
 
-TMainForm::TMainForm(QStringList parameters, QWidget *parent)
+TMainForm::TMainForm(std::vector<std::string> parameters, QWidget *parent)
     : QMainWindow(parent), ui_(std::make_unique<Ui::TMainForm>()), parameters_(std::move(parameters))
 {
     ui_->setupUi(this);
@@ -64,7 +80,7 @@ TMainForm::~TMainForm() = default;
 
 template <typename Sender> void TMainForm::Handle(Sender *sender, void (TMainForm::*command)())
 {
-    const auto run = [this, command] { Guarded(this, [this, command] { (this->*command)(); }); };
+    const auto run = [this, command] { Guarded([this, command] { (this->*command)(); }); };
     if constexpr (std::is_base_of_v<QAction, Sender>)
         connect(sender, &QAction::triggered, this, run);
     else
@@ -73,17 +89,20 @@ template <typename Sender> void TMainForm::Handle(Sender *sender, void (TMainFor
 
 void TMainForm::FormCreate()
 {
+    setWindowTitle(QString::fromUtf8(kProgramTitle));
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
-    ui_->MainMenu1->setFixedHeight(kMenuBarHeight);
-    ui_->ClientArea->setMinimumWidth(kClientWidth);
-    ui_->ClientArea->setFixedHeight(kClientHeight);
-    setMinimumWidth(kClientWidth);
-    setFixedHeight(kMenuBarHeight + kClientHeight);
+    // As designed: the height is fixed and the width never less.
+    designedSize_ = size();
+    const int menuHeight = ui_->MainMenu1->geometry().height();
+    ui_->MainMenu1->setFixedHeight(menuHeight);
+    ui_->ClientArea->setMinimumWidth(designedSize_.width());
+    ui_->ClientArea->setFixedHeight(designedSize_.height() - menuHeight);
+    setMinimumWidth(designedSize_.width());
+    setFixedHeight(designedSize_.height());
 
-    ApplicationEvents1 = new TApplicationEvents(this);
-    connect(ApplicationEvents1, &TApplicationEvents::OnException, this,
-            &TMainForm::ApplicationEvents1Exception);
+    checkCaption_ = ui_->Button3->text();
+    progress_ = std::make_unique<BarProgress>(*ui_->ProgressBar1);
 
     for (QLineEdit *field : {ui_->Edit1, ui_->Edit2}) {
         field->setAcceptDrops(true);
@@ -103,7 +122,7 @@ void TMainForm::showEvent(QShowEvent *event)
     QMainWindow::showEvent(event);
     if (!shownOnce_) {
         shownOnce_ = true;
-        Guarded(this, [this] { FormShow(); });
+        Guarded([this] { FormShow(); });
     }
 }
 
@@ -113,8 +132,8 @@ void TMainForm::FormShow()
     ui_->Edit1->clear();
     ui_->Edit2->clear();
     if (parameters_.size() == 2) {
-        ui_->Edit1->setText(parameters_.at(0));
-        ui_->Edit2->setText(parameters_.at(1));
+        ui_->Edit1->setText(PathToText(parameters_.at(0)));
+        ui_->Edit2->setText(PathToText(parameters_.at(1)));
     }
     CentreOnScreen(*this);
     ui_->Button1->setFocus();
@@ -123,11 +142,17 @@ void TMainForm::FormShow()
 void TMainForm::resizeEvent(QResizeEvent *event)
 {
     QMainWindow::resizeEvent(event);
-    Guarded(this, [this] { FormResize(); });
+    Guarded([this] { FormResize(); });
 }
 
 void TMainForm::FormResize()
 {
+    // Size limits are only hints to a window manager; without one, or
+    // against one that ignores them, the window goes back by itself.
+    if (height() != designedSize_.height() || width() < designedSize_.width()) {
+        resize(std::max(width(), designedSize_.width()), designedSize_.height());
+        return;
+    }
     const int clientWidth = width();
     for (QWidget *field : {static_cast<QWidget *>(ui_->Edit1), static_cast<QWidget *>(ui_->Edit2)})
         field->resize(clientWidth - kFieldMargin, field->height());
@@ -140,7 +165,7 @@ bool TMainForm::eventFilter(QObject *watched, QEvent *event)
     if (field == nullptr || (field != ui_->Edit1 && field != ui_->Edit2))
         return QMainWindow::eventFilter(watched, event);
     bool handled = false;
-    Guarded(this, [&] { handled = FilterDrop(*field, *event); });
+    Guarded([&] { handled = FilterDrop(*field, *event); });
     return handled || QMainWindow::eventFilter(watched, event);
 }
 
@@ -152,7 +177,7 @@ bool TMainForm::FilterDrop(QLineEdit &field, QEvent &event)
         auto *drag = static_cast<QDragMoveEvent *>(&event);
         if (!drag->mimeData()->hasUrls())
             break;
-        if (FirstDroppedPath(drag->mimeData()).isEmpty())
+        if (FirstDroppedPath(drag->mimeData()).empty())
             drag->ignore();
         else
             drag->acceptProposedAction();
@@ -162,9 +187,9 @@ bool TMainForm::FilterDrop(QLineEdit &field, QEvent &event)
         auto *drop = static_cast<QDropEvent *>(&event);
         if (!drop->mimeData()->hasUrls())
             break;
-        const QString path = FirstDroppedPath(drop->mimeData());
-        if (!path.isEmpty()) {
-            field.setText(path);
+        const std::string path = FirstDroppedPath(drop->mimeData());
+        if (!path.empty()) {
+            field.setText(PathToText(path));
             drop->acceptProposedAction();
         }
         return true;
@@ -186,11 +211,15 @@ void TMainForm::Browse(QLineEdit &field)
     }
     // Opens on the last name confirmed from either button, not on whatever
     // was typed into a dialog that was then cancelled.
-    if (!lastConfirmed_.isEmpty())
-        OpenDialog1->selectFile(lastConfirmed_);
-    if (OpenDialog1->exec() == QDialog::Accepted && !OpenDialog1->selectedFiles().isEmpty()) {
-        lastConfirmed_ = OpenDialog1->selectedFiles().constFirst();
-        field.setText(QDir::toNativeSeparators(lastConfirmed_));
+    if (!lastConfirmed_.empty())
+        OpenDialog1->selectFile(QFile::decodeName(QByteArray::fromStdString(lastConfirmed_)));
+    if (OpenDialog1->exec() == QDialog::Accepted && !OpenDialog1->selectedUrls().isEmpty()) {
+        if (const auto chosen = ExactChosenName(PathOfUrl(OpenDialog1->selectedUrls().constFirst()))) {
+            lastConfirmed_ = *chosen;
+            field.setText(PathToText(*chosen));
+        } else {
+            QApplication::beep();
+        }
     }
     if (!ui_->Edit1->text().isEmpty() && !ui_->Edit2->text().isEmpty())
         ui_->Button3->setFocus();
@@ -214,7 +243,7 @@ void TMainForm::Button4Click()
 void TMainForm::MenuHelpClick()
 {
     const QString path = QCoreApplication::applicationDirPath() + QStringLiteral("/Readme.txt");
-    if (!IsExistingFile(PathBytes(path))) {
+    if (!IsExistingFile(QFile::encodeName(path).toStdString())) {
         WarningBox(this, QStringLiteral("Readme.txtが存在しません"));
         return;
     }
@@ -236,9 +265,28 @@ void TMainForm::SetCommandsEnabled(bool enabled)
     ui_->Button2->setEnabled(enabled);
 }
 
+void TMainForm::Button3Click()
+{
+    command_.Button3Click();
+}
+
+bool TMainForm::IsBusy()
+{
+    return ui_->Button3->text() == kStopCaption;
+}
+
+std::string TMainForm::SourcePath()
+{
+    return TextToPath(ui_->Edit1->text());
+}
+
+std::string TMainForm::TargetPath()
+{
+    return TextToPath(ui_->Edit2->text());
+}
+
 void TMainForm::EnterBusy()
 {
-    busy_ = true;
     SetCommandsEnabled(false);
     ui_->Button3->setText(kStopCaption);
     ui_->Button4->setEnabled(false);
@@ -246,64 +294,47 @@ void TMainForm::EnterBusy()
 
 void TMainForm::RestoreIdle()
 {
-    busy_ = false;
     SetCommandsEnabled(true);
-    ui_->Button3->setText(kCheckCaption);
+    ui_->Button3->setText(checkCaption_);
     ui_->Button4->setEnabled(true);
     ui_->ProgressBar1->setValue(0);
     if (closePending_)
         QTimer::singleShot(0, this, &QWidget::close);
 }
 
-void TMainForm::Button3Click()
+void TMainForm::Warn(const std::string &message)
 {
-    if (ui_->Button3->text() == kStopCaption) {
-        CancelRequested = 1;
-        return;
-    }
-    const std::string source = PathBytes(ui_->Edit1->text());
-    const std::string target = PathBytes(ui_->Edit2->text());
-    if (const auto warning = ValidatePaths(source, target)) {
-        WarningBox(this, QString::fromStdString(*warning));
-        return;
-    }
-
-    // The idle state comes back whichever way the command leaves, a failure
-    // inside the comparison included.
-    const auto idle = qScopeGuard([this] { RestoreIdle(); });
-    const std::int64_t sourceSize = FileSizeOf(source);
-    const std::int64_t targetSize = FileSizeOf(target);
-    if (sourceSize != targetSize) {
-        outcome_ = {false, kSizeMismatchElapsed};
-    } else {
-        EnterBusy();
-        QElapsedTimer clock;
-        clock.start();
-        outcome_.SameFile = false;
-        BarProgress progress(*ui_->ProgressBar1);
-        const bool same = CompareFiles(source, target, sourceSize, progress);
-        if (!same && CancelRequested == 1) {
-            if (!closePending_)
-                WarningBox(this, QString::fromUtf8(kCancelledMessage));
-            return;
-        }
-        outcome_.SameFile = same;
-        outcome_.ElapsedSeconds = ElapsedFromMilliseconds(clock.elapsed());
-    }
-    ShowVerdict();
+    // A window that is closing owes no report of the stop that its closing asked for.
+    if (!closePending_)
+        WarningBox(this, QString::fromStdString(message));
 }
 
-void TMainForm::ShowVerdict()
+void TMainForm::ShowVerdict(const ComparisonOutcome &outcome)
 {
-    KekkaForm = new TKekkaForm(outcome_, this);
+    KekkaForm = new TKekkaForm(outcome, this);
     OkOnlyDialog::ShowThenRelease(KekkaForm);
+}
+
+void TMainForm::SetRange(int minimum, int maximum)
+{
+    progress_->SetRange(minimum, maximum);
+}
+
+void TMainForm::SetPosition(int position)
+{
+    progress_->SetPosition(position);
+}
+
+void TMainForm::ProcessEvents()
+{
+    progress_->ProcessEvents();
 }
 
 void TMainForm::closeEvent(QCloseEvent *event)
 {
     // A close during a comparison stops it first; the window closes once the
     // Check command has unwound, so nothing touches a closed window.
-    if (busy_) {
+    if (IsBusy()) {
         closePending_ = true;
         CancelRequested = 1;
         event->ignore();
@@ -320,11 +351,6 @@ void TMainForm::BringForward()
     show();
     raise();
     activateWindow();
-}
-
-void TMainForm::ApplicationEvents1Exception(QObject * /*sender*/, const QString &message)
-{
-    ShowErrorBox(message);
 }
 
 } // namespace mvx::ui

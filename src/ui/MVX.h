@@ -2,14 +2,16 @@
 // Check/Stop and Exit buttons, the progress bar and the menu bar.
 #pragma once
 
-#include "ApplicationEvents.h"
-#include "Check.h"
+#include "check/CheckCommand.h"
+#include "check/CheckView.h"
 
 #include <QMainWindow>
 #include <QPointer>
-#include <QStringList>
+#include <QSize>
 
 #include <memory>
+#include <string>
+#include <vector>
 
 class QFileDialog;
 class QLineEdit;
@@ -20,14 +22,15 @@ class TMainForm;
 
 namespace mvx::ui {
 
+class BarProgress;
 class TKekkaForm;
 class TVerForm;
 
-class TMainForm : public QMainWindow {
+class TMainForm : public QMainWindow, private CheckView {
     Q_OBJECT
 public:
     // parameters: the program's command-line parameters after its own name.
-    explicit TMainForm(QStringList parameters = {}, QWidget *parent = nullptr);
+    explicit TMainForm(std::vector<std::string> parameters = {}, QWidget *parent = nullptr);
     ~TMainForm() override;
 
     void Button1Click();
@@ -37,14 +40,14 @@ public:
     void MenuHelpClick();
     void MenuVerClick();
     void SetCommandsEnabled(bool enabled);
-    void ApplicationEvents1Exception(QObject *sender, const QString &message);
 
     // What a second start asks of the running instance: restored, raised, active.
     void BringForward();
 
     // The outcome of the last check, read by the verdict window.
-    [[nodiscard]] const ComparisonOutcome &Outcome() const { return outcome_; }
-    [[nodiscard]] bool IsBusy() const { return busy_; }
+    [[nodiscard]] const ComparisonOutcome &Outcome() const { return command_.Outcome(); }
+    // The Check button reads Stop while a comparison runs.
+    [[nodiscard]] bool IsBusy() override;
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -58,21 +61,30 @@ private:
     void FormResize();
     bool FilterDrop(QLineEdit &field, QEvent &event);
     void Browse(QLineEdit &field);
-    void EnterBusy();
-    void RestoreIdle();
-    void ShowVerdict();
     template <typename Sender> void Handle(Sender *sender, void (TMainForm::*command)());
 
+    // The check's view of this window.
+    std::string SourcePath() override;
+    std::string TargetPath() override;
+    void EnterBusy() override;
+    void RestoreIdle() override;
+    void Warn(const std::string &message) override;
+    void ShowVerdict(const ComparisonOutcome &outcome) override;
+    void SetRange(int minimum, int maximum) override;
+    void SetPosition(int position) override;
+    void ProcessEvents() override;
+
     std::unique_ptr<Ui::TMainForm> ui_;
-    TApplicationEvents *ApplicationEvents1 = nullptr;
+    std::unique_ptr<BarProgress> progress_;
+    CheckCommand command_{*this};
     QFileDialog *OpenDialog1 = nullptr;
     QPointer<TKekkaForm> KekkaForm;
     QPointer<TVerForm> VerForm;
-    QString lastConfirmed_;
-    QStringList parameters_;
-    ComparisonOutcome outcome_;
+    QString checkCaption_;
+    QSize designedSize_;
+    std::string lastConfirmed_;
+    std::vector<std::string> parameters_;
     bool shownOnce_ = false;
-    bool busy_ = false;
     bool closePending_ = false;
 };
 

@@ -1,8 +1,7 @@
-#include "PKekkaForm.h"
+#include "ui/PKekkaForm.h"
 
-#include "ApplicationEvents.h"
-#include "Boxes.h"
-#include "Fonts.h"
+#include "ui/Boxes.h"
+#include "ui/Guarded.h"
 #include "ui_PKekkaForm.h"
 
 #include <QApplication>
@@ -17,7 +16,6 @@ namespace {
 constexpr int kMarkSize = 80;
 constexpr int kMarkInset = 5;
 constexpr int kMarkPenWidth = 7;
-constexpr int kVerdictFontPixels = 16;
 const QString kIndent = QStringLiteral("     ");
 
 } // namespace
@@ -27,12 +25,11 @@ TKekkaForm::TKekkaForm(const ComparisonOutcome &outcome, QWidget *owner)
 {
     ui_->setupUi(this);
     FixFrame();
-    ui_->Memo1->setFont(ProgramFont(kVerdictFontPixels));
     // Both lines must show in the field's 41 pixels, as they do in a plain edit control.
     ui_->Memo1->document()->setDocumentMargin(1);
     // Tab moves on to the next control, as in a plain edit field.
     ui_->Memo1->setTabChangesFocus(true);
-    connect(ui_->ButOk, &QPushButton::clicked, this, [this] { Guarded(this, [this] { ButOkClick(); }); });
+    connect(ui_->ButOk, &QPushButton::clicked, this, [this] { Guarded([this] { ButOkClick(); }); });
 }
 
 TKekkaForm::~TKekkaForm() = default;
@@ -60,7 +57,7 @@ QImage TKekkaForm::DrawMark(bool sameFile)
 void TKekkaForm::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
-    Guarded(this, [this] { FormShow(); });
+    Guarded([this] { FormShow(); });
 }
 
 void TKekkaForm::FormShow()

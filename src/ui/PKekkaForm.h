@@ -1,9 +1,8 @@
 // The verdict window: a red circle or cross, the verdict and the time taken.
 #pragma once
 
-#include "Check.h"
-
-#include "OkOnlyDialog.h"
+#include "check/CheckTexts.h"
+#include "ui/OkOnlyDialog.h"
 
 #include <memory>
 

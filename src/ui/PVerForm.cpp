@@ -1,58 +1,42 @@
-#include "PVerForm.h"
+#include "ui/PVerForm.h"
 
-#include "AppInfo.h"
-#include "ApplicationEvents.h"
-#include "Boxes.h"
+#include "check/Identity.h"
+#include "ui/Boxes.h"
+#include "ui/Guarded.h"
 #include "ui_PVerForm.h"
 
 #include <QCoreApplication>
 #include <QDesktopServices>
-#include <QMouseEvent>
 #include <QUrl>
 
 namespace mvx::ui {
 
 namespace {
 
-// A link is followed like a button: pressed and released over it with the
-// left button.
-bool IsLinkClick(QWidget &link, QEvent &event)
-{
-    if (event.type() != QEvent::MouseButtonRelease)
-        return false;
-    const auto &mouse = static_cast<QMouseEvent &>(event);
-    return mouse.button() == Qt::LeftButton && link.rect().contains(mouse.position().toPoint());
-}
-
 // The desktop reports nothing back that the user could act on, so what it
 // answers is not looked at. Its own windows may want to paint meanwhile.
-void HandToDesktop(const QUrl &target)
+void HandToDesktop(const QString &target)
 {
-    QDesktopServices::openUrl(target);
+    QDesktopServices::openUrl(QUrl(target));
     QCoreApplication::processEvents();
 }
 
 } // namespace
-
-QString MailTarget()
-{
-    return QStringLiteral("mailto:") + kMailDisplayName + u'<' + kMailAddress + u'>';
-}
 
 TVerForm::TVerForm(QWidget *owner) : OkOnlyDialog(owner), ui_(std::make_unique<Ui::TVerForm>())
 {
     ui_->setupUi(this);
     FixFrame();
 
-    ui_->Label1->setText(kVersionText);
-    ui_->Label3->setText(kHomePage);
-    ui_->Label5->setText(kMailAddress);
+    ui_->Label1->setText(QString::fromUtf8(kVersionLine));
     for (QLabel *label : {ui_->Label1, ui_->Label2, ui_->Label3, ui_->Label4, ui_->Label5})
         label->adjustSize();
 
-    for (QLabel *link : {ui_->Label3, ui_->Label5})
-        link->installEventFilter(this);
-    connect(ui_->Button1, &QPushButton::clicked, this, [this] { Guarded(this, [this] { Button1Click(); }); });
+    connect(ui_->Label3, &QLabel::linkActivated, this,
+            [this](const QString &target) { Guarded([&] { Label3Click(target); }); });
+    connect(ui_->Label5, &QLabel::linkActivated, this,
+            [this](const QString &target) { Guarded([&] { Label5Click(target); }); });
+    connect(ui_->Button1, &QPushButton::clicked, this, [this] { Guarded([this] { Button1Click(); }); });
 }
 
 TVerForm::~TVerForm() = default;
@@ -60,7 +44,7 @@ TVerForm::~TVerForm() = default;
 void TVerForm::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
-    Guarded(this, [this] { FormShow(); });
+    Guarded([this] { FormShow(); });
 }
 
 void TVerForm::FormShow()
@@ -69,30 +53,14 @@ void TVerForm::FormShow()
     ui_->Button1->setFocus();
 }
 
-bool TVerForm::eventFilter(QObject *watched, QEvent *event)
+void TVerForm::Label3Click(const QString &target)
 {
-    if (watched != ui_->Label3 && watched != ui_->Label5)
-        return QDialog::eventFilter(watched, event);
-    auto &link = static_cast<QLabel &>(*watched);
-    if (event->type() == QEvent::MouseButtonPress)
-        return true;
-    if (!IsLinkClick(link, *event))
-        return QDialog::eventFilter(watched, event);
-    if (&link == ui_->Label3)
-        Guarded(this, [this] { Label3Click(); });
-    else
-        Guarded(this, [this] { Label5Click(); });
-    return true;
+    HandToDesktop(target);
 }
 
-void TVerForm::Label3Click()
+void TVerForm::Label5Click(const QString &target)
 {
-    HandToDesktop(QUrl(kHomePage));
-}
-
-void TVerForm::Label5Click()
-{
-    HandToDesktop(QUrl(MailTarget()));
+    HandToDesktop(target);
 }
 
 void TVerForm::Button1Click()

@@ -2,7 +2,8 @@
 // mail address, both of which open in the desktop's own programs.
 #pragma once
 
-#include "OkOnlyDialog.h"
+#include "ui/OkOnlyDialog.h"
+
 #include <QString>
 
 #include <memory>
@@ -13,27 +14,20 @@ class TVerForm;
 
 namespace mvx::ui {
 
-inline const QString kHomePage = QStringLiteral("https://www.example.org/morvatix/");
-inline const QString kMailDisplayName = QStringLiteral("Morvatix");
-inline const QString kMailAddress = QStringLiteral("morvatix@example.org");
-
-// What the mail link hands to the desktop: the display name and the address
-// in angle brackets, so that a new message opens already addressed.
-QString MailTarget();
-
 class TVerForm : public OkOnlyDialog {
     Q_OBJECT
 public:
     explicit TVerForm(QWidget *owner);
     ~TVerForm() override;
 
-    void Label3Click();
-    void Label5Click();
+    // The two links hand their targets to the desktop: the home page, and a
+    // new mail addressed with the display name and the address.
+    void Label3Click(const QString &target);
+    void Label5Click(const QString &target);
     void Button1Click();
 
 protected:
     void showEvent(QShowEvent *event) override;
-    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void FormShow();

@@ -1,14 +1,16 @@
 // Start-up as the user meets it: real processes of the program, each test on a
 // runtime folder of its own so that no real instance and no other test is in
 // the way; and the Error box that reports whatever escapes a handler.
-#include "AppInfo.h"
-#include "Application.h"
-#include "ApplicationEvents.h"
-#include "CompareError.h"
-#include "ErrorBox.h"
-#include "MVX.h"
-#include "ModalAnswer.h"
-#include "SingleInstance.h"
+#include "app/Application.h"
+#include "app/SingleInstance.h"
+#include "compare/CompareError.h"
+#include "compare/FileLayer.h"
+#include "support/ModalAnswer.h"
+#include "support/TempFiles.h"
+#include "ui/Boxes.h"
+#include "ui/Fonts.h"
+#include "ui/Guarded.h"
+#include "ui/MVX.h"
 
 #include <QAbstractButton>
 #include <QEvent>
@@ -22,9 +24,18 @@
 #include <QTimer>
 #include <QtTest>
 
+#include <QDir>
+#include <QElapsedTimer>
+#include <QPushButton>
+
 #include <csignal>
+#include <cstdio>
+#include <fcntl.h>
 #include <list>
+#include <spawn.h>
 #include <stdexcept>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 using mvx::test::ModalWatcher;
@@ -33,6 +44,9 @@ using mvx::ui::TMainForm;
 namespace {
 
 const QString kProgram = QStringLiteral(MVX_PROGRAM);
+
+// Set for a run of this program that plays the started program.
+constexpr char kCheckAsStarted[] = "MVX_CHECK_AS_STARTED";
 
 // Generous, for a loaded machine: the wait ends as soon as the thing happens.
 constexpr int kDeadlineMs = 10000;
@@ -156,6 +170,54 @@ public:
     }
 };
 
+// Runs this test program again, the way the program starts: with the two
+// names as the bytes they are (QProcess would pass them as text), and the
+// window built from its parameters. What it showed comes back, one box a line.
+QByteArray CheckAsStarted(const std::string &source, const std::string &target)
+{
+    int out[2];
+    if (::pipe2(out, O_CLOEXEC) != 0)
+        return {};
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+    std::string self = QFile::encodeName(QCoreApplication::applicationFilePath()).toStdString();
+    std::string a = source;
+    std::string b = target;
+    char *arguments[] = {self.data(), a.data(), b.data(), nullptr};
+    qputenv(kCheckAsStarted, "1");
+    pid_t pid = -1;
+    const int spawned = posix_spawn(&pid, self.c_str(), &actions, nullptr, arguments, environ);
+    qunsetenv(kCheckAsStarted);
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(out[1]);
+    QByteArray shown;
+    char buffer[4096];
+    for (ssize_t got = 0; spawned == 0 && (got = ::read(out[0], buffer, sizeof buffer)) > 0;)
+        shown.append(buffer, got);
+    ::close(out[0]);
+    int status = 0;
+    if (spawned == 0)
+        ::waitpid(pid, &status, 0);
+    return shown;
+}
+
+// The other side of CheckAsStarted: the main window as the program makes it,
+// one click on Check, and every box it opened written to standard output.
+int RunCheckAsStarted(int argc, char *argv[])
+{
+    mvx::ui::ApplyProgramFont();
+    TMainForm window(mvx::ProgramParameters(argc, argv));
+    window.show();
+    if (!QTest::qWaitForWindowExposed(&window))
+        return 2;
+    const ModalWatcher watcher;
+    QTest::mouseClick(window.findChild<QPushButton *>(QStringLiteral("Button3")), Qt::LeftButton);
+    for (const QString &text : watcher.Texts())
+        std::printf("%s\n", text.section(u'\n', 0, 0).toUtf8().constData());
+    return 0;
+}
+
 } // namespace
 
 class StartupTest : public QObject {
@@ -278,32 +340,61 @@ private slots:
         QVERIFY(kept.Running());
     }
 
-    void periodRule_data()
+    // The program's two parameters are file names, which are bytes: names
+    // that are not UTF-8 reach the comparison as the files they name.
+    void namesThatAreNotUtf8ComeThroughTheCommandLine_data()
     {
-        QTest::addColumn<QString>("message");
-        QTest::addColumn<QString>("shown");
-        const auto row = [](const char *name, const char *message, const char *shown) {
-            QTest::newRow(name) << QString::fromUtf8(message) << QString::fromUtf8(shown);
-        };
-        row("multi-byte last character", "ファイル x は開けません", "ファイル x は開けません.");
-        row("period", "abc.", "abc.");
-        row("closing parenthesis", "(x)", "(x)");
-        row("exclamation mark", "ok!", "ok!");
-        row("hyphen, just below the period", "-", "-");
-        row("slash, just above the period", "x/", "x/.");
-        row("digit", "9", "9.");
-        row("letter", "a", "a.");
-        row("question mark", "?", "?.");
-        row("line break", "line\n", "line\n");
-        row("blank", "a ", "a ");
-        row("empty", "", "");
+        QTest::addColumn<QByteArray>("source");
+        QTest::addColumn<QByteArray>("target");
+        QTest::addColumn<QByteArray>("shown");
+        QTest::newRow("Latin-1") << QByteArray("caf\xe9.txt") << QByteArray("copy.txt")
+                                 << QByteArray("     同一のファイルです\n");
+        QTest::newRow("Shift_JIS") << QByteArray("\x83\x65\x83\x58\x83\x67.txt") << QByteArray("copy.txt")
+                                   << QByteArray("     同一のファイルです\n");
+        QTest::newRow("names a lossy text would make equal")
+            << QByteArray("p\xe9.txt") << QByteArray("p\xe8.txt") << QByteArray("     同一のファイルです\n");
+        QTest::newRow("beside its look-alike") << QByteArray("p\xe9.txt") << QByteArray("p\xef\xbf\xbd.txt")
+                                               << QByteArray("     異なるファイルです\n");
+    }
+    void namesThatAreNotUtf8ComeThroughTheCommandLine()
+    {
+        QFETCH(QByteArray, source);
+        QFETCH(QByteArray, target);
+        QFETCH(QByteArray, shown);
+        const mvx::test::TempDir dir;
+        const std::string folder = dir.Path().string() + "/";
+        for (const char *name :
+             {"caf\xe9.txt", "\x83\x65\x83\x58\x83\x67.txt", "p\xe9.txt", "p\xe8.txt", "copy.txt"})
+            mvx::test::WriteBytes(folder + name, "same bytes");
+        mvx::test::WriteBytes(folder + "p\xef\xbf\xbd.txt", "other bytes");
+        QCOMPARE(CheckAsStarted(folder + source.toStdString(), folder + target.toStdString()), shown);
     }
 
-    void periodRule()
+    // Only a live first instance may stop a start: a lock that cannot be
+    // made at all lets the program start as if alone, at once.
+    void aLockThatCannotBeMadeLetsTheProgramStart_data()
     {
-        QFETCH(QString, message);
-        QFETCH(QString, shown);
-        QCOMPARE(mvx::WithClosingPeriod(message), shown);
+        QTest::addColumn<QString>("broken");
+        QTest::newRow("lock path is a folder") << "folder";
+        QTest::newRow("runtime folder is a file") << "file";
+    }
+    void aLockThatCannotBeMadeLetsTheProgramStart()
+    {
+        QFETCH(QString, broken);
+        const QTemporaryDir dir;
+        QString key = dir.path() + QStringLiteral("/morvatix-instance");
+        if (broken == u"folder") {
+            QVERIFY(QDir().mkdir(key + QStringLiteral(".lock")));
+        } else {
+            QFile file(dir.path() + QStringLiteral("/plain"));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            key = file.fileName() + QStringLiteral("/morvatix-instance");
+        }
+        mvx::SingleInstance instance(key);
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY(instance.Claim());
+        QVERIFY2(clock.elapsed() < 2500, "the start waited for an instance that cannot exist");
     }
 
     void errorBoxIsAModalStopBoxWithOneOk()
@@ -314,7 +405,7 @@ private slots:
                 for (const QAbstractButton *button : box->buttons())
                     buttons << button->text();
         });
-        mvx::ShowErrorBox(QStringLiteral("ファイル x は開けません"));
+        mvx::ui::ErrorBox(QStringLiteral("ファイル x は開けません"));
         QCOMPARE(watcher.Seen().size(), 1);
         const mvx::test::SeenModal &seen = watcher.Seen().first();
         QCOMPARE(seen.className, QStringLiteral("QMessageBox"));
@@ -363,7 +454,7 @@ private slots:
                 return;
             }
             QTimer::singleShot(0, &window, [&thrower] {
-                mvx::ui::Guarded(nullptr, [&thrower] { Thrower::Throw(thrower.failure, thrower.message); });
+                mvx::ui::Guarded([&thrower] { Thrower::Throw(thrower.failure, thrower.message); });
             });
         };
 
@@ -373,30 +464,9 @@ private slots:
         fail();
         QTRY_COMPARE(watcher.Seen().size(), 2);
         QCOMPARE(watcher.Texts(), (QStringList{shown, shown}));
-        QCOMPARE(watcher.Seen().first().title, mvx::kApplicationTitle);
+        QCOMPARE(watcher.Seen().first().title, QStringLiteral("Morvatix"));
         QCOMPARE(watcher.Seen().first().icon, int(QMessageBox::Critical));
         QVERIFY(window.isVisible());
-    }
-
-    // Routes may go away in any order; a failure then goes to one still alive.
-    void failuresFindALiveRouteWhateverOrderRoutesWentAway()
-    {
-        QStringList reached;
-        auto *older = new mvx::ui::TApplicationEvents;
-        auto *newer = new mvx::ui::TApplicationEvents;
-        connect(older, &mvx::ui::TApplicationEvents::OnException, this,
-                [&reached](QObject *, const QString &m) { reached << u"older "_s + m; });
-        mvx::ui::TApplicationEvents::Raise(nullptr, u"a"_s);
-        delete older;
-        mvx::ui::TApplicationEvents::Raise(nullptr, u"b"_s);
-        connect(newer, &mvx::ui::TApplicationEvents::OnException, this,
-                [&reached](QObject *, const QString &m) { reached << u"newer "_s + m; });
-        mvx::ui::TApplicationEvents::Raise(nullptr, u"c"_s);
-        delete newer;
-        const ModalWatcher watcher;
-        mvx::ui::TApplicationEvents::Raise(nullptr, u"d"_s);
-        QCOMPARE(reached, (QStringList{u"newer c"_s}));
-        QCOMPARE(watcher.Texts(), QStringList{u"d."_s});
     }
 };
 
@@ -405,6 +475,8 @@ private slots:
 int main(int argc, char *argv[])
 {
     mvx::Application app(argc, argv);
+    if (qEnvironmentVariableIsSet(kCheckAsStarted))
+        return RunCheckAsStarted(argc, argv);
     StartupTest test;
     QTEST_SET_MAIN_SOURCE_PATH
     return QTest::qExec(&test, argc, argv);

@@ -1,7 +1,7 @@
-#include "Compare.h"
-#include "CompareError.h"
-#include "Recorder.h"
-#include "TempFiles.h"
+#include "compare/Compare.h"
+#include "compare/CompareError.h"
+#include "engine/Recorder.h"
+#include "support/TempFiles.h"
 
 #include <gtest/gtest.h>
 

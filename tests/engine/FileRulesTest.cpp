@@ -1,9 +1,9 @@
-#include "CommandLine.h"
-#include "Compare.h"
-#include "CompareError.h"
-#include "FileLayer.h"
-#include "Recorder.h"
-#include "TempFiles.h"
+#include "compare/CommandLine.h"
+#include "compare/Compare.h"
+#include "compare/CompareError.h"
+#include "compare/FileLayer.h"
+#include "engine/Recorder.h"
+#include "support/TempFiles.h"
 
 #include <gtest/gtest.h>
 

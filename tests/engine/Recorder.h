@@ -1,7 +1,7 @@
 // A progress sink that writes down every call the comparison makes, in order.
 #pragma once
 
-#include "Compare.h"
+#include "compare/Compare.h"
 
 #include <functional>
 #include <string>

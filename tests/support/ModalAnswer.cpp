@@ -1,4 +1,4 @@
-#include "ModalAnswer.h"
+#include "support/ModalAnswer.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -69,6 +69,11 @@ bool DropFiles(QWidget *target, const QStringList &paths)
     QList<QUrl> urls;
     for (const QString &path : paths)
         urls << QUrl::fromLocalFile(path);
+    return DropUrls(target, urls);
+}
+
+bool DropUrls(QWidget *target, const QList<QUrl> &urls)
+{
     QMimeData data;
     data.setUrls(urls);
     const QPointF at = QRectF(target->rect()).center();

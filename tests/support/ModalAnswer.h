@@ -10,6 +10,7 @@
 
 #include <functional>
 
+class QUrl;
 class QWidget;
 
 namespace mvx::test {
@@ -45,5 +46,6 @@ QList<QWidget *> VisibleTopLevels(const QWidget *except = nullptr);
 // The drop of local files on a widget, as a file manager sends it. True when
 // the widget accepted the drop.
 bool DropFiles(QWidget *target, const QStringList &paths);
+bool DropUrls(QWidget *target, const QList<QUrl> &urls);
 
 } // namespace mvx::test

@@ -1,4 +1,4 @@
-#include "TempFiles.h"
+#include "support/TempFiles.h"
 
 #include <dirent.h>
 #include <fcntl.h>

@@ -1,6 +1,6 @@
 // The progress bar during a long comparison: it hears of far fewer positions
 // than there are blocks, yet looks at every step as if it heard of them all.
-#include "BarProgress.h"
+#include "ui/BarProgress.h"
 
 #include <QProgressBar>
 #include <QSignalSpy>

@@ -1,14 +1,15 @@
 // The Check command as a user drives it: real window, real files, real boxes.
-#include "Fonts.h"
-#include "MVX.h"
-#include "ModalAnswer.h"
-#include "TempFiles.h"
+#include "support/ModalAnswer.h"
+#include "support/TempFiles.h"
+#include "ui/Fonts.h"
+#include "ui/MVX.h"
 
 #include <QAction>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QUrl>
 #include <QtTest>
 
 #include <unistd.h>
@@ -280,6 +281,47 @@ private slots:
         QCOMPARE(watcher.Seen().size(), 0);
         QVERIFY(!window->IsBusy());
         QCOMPARE(mvx::test::VisibleTopLevels().size(), 0);
+    }
+
+    // File names are bytes. Names that are not UTF-8, dropped from a file
+    // manager as percent-encoded URLs, reach the comparison exactly, also
+    // beside a file whose name is what a lossy conversion would make of them.
+    void namesThatAreNotUtf8AreComparedAsTheFilesTheyName_data()
+    {
+        QTest::addColumn<QByteArray>("source");
+        QTest::addColumn<QByteArray>("target");
+        QTest::addColumn<QString>("verdict");
+        QTest::newRow("Latin-1 against UTF-8")
+            << QByteArray("caf\xe9.txt") << QByteArray("copy.txt") << "     同一のファイルです";
+        QTest::newRow("Shift_JIS against UTF-8") << QByteArray("\x83\x65\x83\x58\x83\x67.txt")
+                                                 << QByteArray("copy.txt") << "     同一のファイルです";
+        QTest::newRow("two names a lossy text would make equal")
+            << QByteArray("p\xe9.txt") << QByteArray("p\xe8.txt") << "     同一のファイルです";
+        QTest::newRow("the look-alike is another file")
+            << QByteArray("p\xef\xbf\xbd.txt") << QByteArray("copy.txt") << "     異なるファイルです";
+    }
+    void namesThatAreNotUtf8AreComparedAsTheFilesTheyName()
+    {
+        QFETCH(QByteArray, source);
+        QFETCH(QByteArray, target);
+        QFETCH(QString, verdict);
+        const std::string folder = dir.Path().string() + "/";
+        for (const char *name :
+             {"caf\xe9.txt", "\x83\x65\x83\x58\x83\x67.txt", "p\xe9.txt", "p\xe8.txt", "copy.txt"})
+            WriteBytes(folder + name, Pattern(5000));
+        WriteBytes(folder + "p\xef\xbf\xbd.txt", Pattern(5000, 17));
+        const auto url = [&](const QByteArray &name) {
+            return QUrl(QStringLiteral("file://") +
+                        QString::fromLatin1(QByteArray::fromStdString(folder).toPercentEncoding("/") +
+                                            name.toPercentEncoding()));
+        };
+        QVERIFY(mvx::test::DropUrls(Child<QLineEdit>("Edit1"), {url(source)}));
+        QVERIFY(mvx::test::DropUrls(Child<QLineEdit>("Edit2"), {url(target)}));
+        const ModalWatcher watcher;
+        QTest::mouseClick(Child<QPushButton>("Button3"), Qt::LeftButton);
+        QCOMPARE(watcher.Seen().size(), 1);
+        QCOMPARE(watcher.Seen().first().text.section(u'\n', 0, 0), verdict);
+        ExpectIdleAndAlone();
     }
 
     // Last: it gives up root's right to read any file for the rest of the run.

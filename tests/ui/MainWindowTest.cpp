@@ -1,9 +1,9 @@
 // The main window: its layout and sizing, and the three ways its path fields
 // get filled.
-#include "Fonts.h"
-#include "MVX.h"
-#include "ModalAnswer.h"
-#include "TempFiles.h"
+#include "support/ModalAnswer.h"
+#include "support/TempFiles.h"
+#include "ui/Fonts.h"
+#include "ui/MVX.h"
 
 #include <QFileDialog>
 #include <QGuiApplication>
@@ -33,7 +33,10 @@ class MainWindowTest : public QObject {
 
     void Open(const QStringList &parameters = {})
     {
-        window = std::make_unique<TMainForm>(parameters);
+        std::vector<std::string> names;
+        for (const QString &parameter : parameters)
+            names.push_back(parameter.toStdString());
+        window = std::make_unique<TMainForm>(names);
         window->show();
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));
     }

@@ -1,6 +1,6 @@
 // The verdict window as the user sees it.
-#include "Fonts.h"
-#include "PKekkaForm.h"
+#include "ui/Fonts.h"
+#include "ui/PKekkaForm.h"
 
 #include <QGuiApplication>
 #include <QLabel>

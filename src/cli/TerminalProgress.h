@@ -1,7 +1,7 @@
 // The comparison's progress as a text bar on a terminal.
 #pragma once
 
-#include "Compare.h"
+#include "compare/Compare.h"
 
 #include <cstdio>
 #include <string>

@@ -1,5 +1,6 @@
-// The parts of a check that every front end shares: the validation of the two
-// path texts, the comparison outcome and how the verdict reads.
+// What every front end shares about a check besides its flow: the validation
+// of the two path texts, the comparison outcome and how messages and the
+// verdict read.
 #pragma once
 
 #include <cstdint>
@@ -21,6 +22,7 @@ inline constexpr const char *kCancelledMessage = "キャンセルされました
 
 // The warning for the first problem with the two path texts, in the order the
 // user is told of them, or nothing when both name different existing files.
+// The texts are compared as the bytes they are.
 std::optional<std::string> ValidatePaths(const std::string &source, const std::string &target);
 
 // ElapsedSeconds for a whole number of milliseconds.
@@ -35,5 +37,11 @@ std::string FormatSeconds(std::int64_t elapsed, const std::string &decimalSepara
 // The verdict's two lines, without the indentation the verdict window adds.
 std::string VerdictLine(bool sameFile);
 std::string TimeLine(std::int64_t elapsed, const std::string &decimalSeparator);
+
+// A failure's message as the Error box shows it: a period is added unless the
+// text is empty or its last byte is at most '.' (line breaks, blanks, "!" to
+// "."). The last byte of a multi-byte UTF-8 character always lies above, so
+// such a character always gets the period.
+std::string WithClosingPeriod(const std::string &message);
 
 } // namespace mvx

@@ -1,7 +1,7 @@
 // morvatix-cmp SOURCE TARGET: are two files identical, byte for byte?
-#include "CmpArguments.h"
-#include "CmpCheck.h"
-#include "CmpTexts.h"
+#include "cli/CmpArguments.h"
+#include "cli/CmpCheck.h"
+#include "cli/CmpTexts.h"
 
 #include <cstdio>
 

@@ -1,7 +1,7 @@
 // What morvatix-cmp says about itself.
 #pragma once
 
-#include "Version.h"
+#include "check/Identity.h"
 
 namespace mvx::cmp {
 

@@ -1,4 +1,4 @@
-#include "CmpArguments.h"
+#include "cli/CmpArguments.h"
 
 #include <string_view>
 #include <vector>

@@ -1,5 +1,5 @@
-// The Check command without a window: validation, size probe, comparison and
-// verdict, reported on the standard streams.
+// The Check command without a window: the shared check, reported on the
+// standard streams.
 #pragma once
 
 #include <string>

@@ -1,6 +1,6 @@
-#include "InterruptStop.h"
+#include "cli/InterruptStop.h"
 
-#include "Compare.h"
+#include "compare/Compare.h"
 
 namespace mvx::cmp {
 

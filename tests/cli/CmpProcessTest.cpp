@@ -1,5 +1,5 @@
-#include "CmpProcess.h"
-#include "TempFiles.h"
+#include "cli/CmpProcess.h"
+#include "support/TempFiles.h"
 
 #include <gtest/gtest.h>
 

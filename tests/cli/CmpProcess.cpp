@@ -1,4 +1,4 @@
-#include "CmpProcess.h"
+#include "cli/CmpProcess.h"
 
 #include <cerrno>
 #include <csignal>

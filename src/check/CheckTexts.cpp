@@ -1,6 +1,6 @@
-#include "Check.h"
+#include "check/CheckTexts.h"
 
-#include "FileLayer.h"
+#include "compare/FileLayer.h"
 
 #include <algorithm>
 
@@ -42,6 +42,13 @@ std::string VerdictLine(bool sameFile)
 std::string TimeLine(std::int64_t elapsed, const std::string &decimalSeparator)
 {
     return "処理時間　" + FormatSeconds(elapsed, decimalSeparator) + " 秒";
+}
+
+std::string WithClosingPeriod(const std::string &message)
+{
+    if (!message.empty() && static_cast<unsigned char>(message.back()) > '.')
+        return message + '.';
+    return message;
 }
 
 } // namespace mvx

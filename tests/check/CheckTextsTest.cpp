@@ -1,5 +1,6 @@
-#include "Check.h"
-#include "TempFiles.h"
+#include "check/CheckTexts.h"
+#include "check/Identity.h"
+#include "support/TempFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -57,4 +58,31 @@ TEST(VerdictTexts, TimeIsWrittenWithUpToFourDigitsAndNoTrailingZeros)
     EXPECT_EQ(mvx::TimeLine(25000, ","), "処理時間　2,5 秒");
     EXPECT_EQ(mvx::VerdictLine(true), "同一のファイルです");
     EXPECT_EQ(mvx::VerdictLine(false), "異なるファイルです");
+}
+
+TEST(ErrorBoxText, GetsAClosingPeriodUnlessItsLastByteIsAtMostAPeriod)
+{
+    const struct {
+        const char *message, *shown;
+    } cases[] = {
+        {"ファイル x は開けません", "ファイル x は開けません."},
+        {"stopped.", "stopped."},
+        {"ok!", "ok!"},
+        {"(x)", "(x)"},
+        {"path/", "path/."},
+        {"a", "a."},
+        {"-", "-"},
+        {"9", "9."},
+        {"?", "?."},
+        {"line\n", "line\n"},
+        {"a ", "a "},
+        {"", ""},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(mvx::WithClosingPeriod(c.message), c.shown) << c.message;
+}
+
+TEST(Identity, VersionLineNamesTheProgramAndItsVersion)
+{
+    EXPECT_STREQ(mvx::kVersionLine, "Morvatix  Ver 2.01");
 }

@@ -1,0 +1,37 @@
+// The Check command: what a click on the Check/Stop button does, for every
+// front end.
+#pragma once
+
+#include "check/CheckTexts.h"
+
+namespace mvx {
+
+class CheckView;
+
+// How one click ended.
+enum class CheckEnd {
+    StopRequested, // the click was on Stop: the running comparison will end
+    Warned,        // a problem with the paths, or the comparison was stopped
+    Stopped,
+    Identical,
+    Different,
+};
+
+class CheckCommand {
+public:
+    explicit CheckCommand(CheckView &view) : view_(view) {}
+
+    // Validates the two paths, compares the sizes and then the contents with
+    // the view busy, and shows the verdict. A file that cannot be opened or
+    // read raises CompareError, after the view is idle again.
+    CheckEnd Button3Click();
+
+    // The outcome of the last finished check, for the program's whole run.
+    [[nodiscard]] const ComparisonOutcome &Outcome() const { return outcome_; }
+
+private:
+    CheckView &view_;
+    ComparisonOutcome outcome_;
+};
+
+} // namespace mvx

@@ -1,0 +1,110 @@
+#include "cli/CmpCheck.h"
+
+#include "check/CheckCommand.h"
+#include "check/CheckView.h"
+#include "cli/CmpTexts.h"
+#include "cli/InterruptStop.h"
+#include "cli/TerminalProgress.h"
+
+#include <clocale>
+#include <cstdio>
+#include <exception>
+#include <optional>
+
+namespace mvx::cmp {
+
+namespace {
+
+void Warn(const char *message)
+{
+    std::fprintf(stderr, "%s\n", message);
+}
+
+// The check's front end on a terminal: messages on standard error, the bar
+// there too when it is a terminal, the verdict on standard output.
+class ConsoleView final : public CheckView {
+public:
+    ConsoleView(std::string source, std::string target)
+        : source_(std::move(source)), target_(std::move(target))
+    {}
+
+    [[nodiscard]] bool VerdictWritten() const { return verdictWritten_; }
+
+    std::string SourcePath() override { return source_; }
+    std::string TargetPath() override { return target_; }
+    bool IsBusy() override { return false; }
+
+    void EnterBusy() override { stop_.emplace(); }
+    void RestoreIdle() override
+    {
+        progress_.Clear();
+        stop_.reset();
+    }
+
+    void SetRange(int minimum, int maximum) override { progress_.SetRange(minimum, maximum); }
+    void SetPosition(int position) override { progress_.SetPosition(position); }
+    // The comparison clears CancelRequested as it starts, so a Ctrl-C that
+    // came just before would be lost; the handler remembers it.
+    void ProcessEvents() override
+    {
+        if (InterruptStop::Interrupted())
+            CancelRequested = 1;
+    }
+
+    void Warn(const std::string &message) override
+    {
+        progress_.Clear();
+        cmp::Warn(message.c_str());
+    }
+
+    // The verdict window's two lines, the time with the user's decimal
+    // separator as the window writes it (LC_ALL=C gives a script a point).
+    void ShowVerdict(const ComparisonOutcome &outcome) override
+    {
+        progress_.Clear();
+        std::setlocale(LC_NUMERIC, "");
+        const std::string separator = std::localeconv()->decimal_point;
+        std::setlocale(LC_NUMERIC, "C");
+        std::printf("%s\n%s\n", VerdictLine(outcome.SameFile).c_str(),
+                    TimeLine(outcome.ElapsedSeconds, separator).c_str());
+        verdictWritten_ = std::fflush(stdout) == 0 && std::ferror(stdout) == 0;
+    }
+
+private:
+    std::string source_;
+    std::string target_;
+    TerminalProgress progress_{stderr};
+    // Ctrl-C asks for a stop only while a comparison runs; before and after
+    // it ends the program as usual.
+    std::optional<InterruptStop> stop_;
+    bool verdictWritten_ = false;
+};
+
+} // namespace
+
+int RunCheck(const std::string &source, const std::string &target)
+{
+    ConsoleView view(source, target);
+    CheckCommand command(view);
+    try {
+        switch (command.Button3Click()) {
+        case CheckEnd::Stopped:
+            return kStatusStopped;
+        case CheckEnd::Identical:
+        case CheckEnd::Different:
+            if (!view.VerdictWritten()) {
+                Warn("morvatix-cmp: cannot write the verdict");
+                return kStatusTrouble;
+            }
+            return command.Outcome().SameFile ? kStatusIdentical : kStatusDifferent;
+        case CheckEnd::Warned:
+        case CheckEnd::StopRequested:
+            break;
+        }
+    } catch (const std::exception &failure) {
+        Warn(failure.what());
+    }
+    return kStatusTrouble;
+}
+
+} // namespace mvx::cmp
