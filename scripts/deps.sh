@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building, running and testing Morvatix need,
 # but only those that are missing, so a machine that already has them is left alone.
+#   --run      also what the running program hands files to (Readme.txt from ヘルプ)
+#   --display  also a virtual display, for a machine without one (xvfb-run)
 set -euo pipefail
 
 packages=(
@@ -9,21 +11,33 @@ packages=(
   libgtest-dev
   fonts-ipafont-gothic
   diffutils
+  valgrind
 )
-if [ "${1:-}" = "--display" ]; then
-  packages+=(xvfb xauth)
-fi
+for option in "$@"; do
+  case "$option" in
+    --run) packages+=(xdg-utils) ;;
+    --display) packages+=(xvfb xauth) ;;
+    *) echo "deps.sh: unknown option $option" >&2; exit 2 ;;
+  esac
+done
 
 missing=()
 for p in "${packages[@]}"; do
   status=$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)
   [ "$status" = "install ok installed" ] || missing+=("$p")
 done
+[ ${#missing[@]} -gt 0 ] || exit 0
 
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "Installing missing packages: ${missing[*]}"
-  sudo=()
-  [ "$(id -u)" -eq 0 ] || sudo=(sudo)
-  "${sudo[@]}" apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+sudo=()
+if [ "$(id -u)" -ne 0 ]; then
+  if ! command -v sudo >/dev/null; then
+    echo "Morvatix needs these Debian packages, which are not installed: ${missing[*]}" >&2
+    echo "Install them as root, then run this again:" >&2
+    echo "    apt-get install --no-install-recommends ${missing[*]}" >&2
+    exit 1
+  fi
+  sudo=(sudo)
 fi
+echo "Installing missing packages: ${missing[*]}"
+"${sudo[@]}" apt-get update -qq
+DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -17,8 +17,10 @@ namespace mvx::ui {
 
 namespace {
 
-// How long a window manager may take to put its frame around a new window.
+// How long a window manager may take to put its frame around a new window,
+// and how often the window looks whether it has.
 constexpr int kFrameWaitMs = 1000;
+constexpr int kFramePollMs = 20;
 
 QPoint CentredPosition(const QWidget &window)
 {
@@ -31,45 +33,43 @@ QPoint CentredPosition(const QWidget &window)
 }
 
 // A window is shown before the window manager has framed it, so its outer
-// size is at first its inner one. Once the frame is there, the window is
-// centred again, unless the user has moved it meanwhile.
+// size is at first its inner one, and the frame's size arrives later without
+// an event of its own. For a moment after showing, the window is centred
+// again whenever its outer size has changed, unless the user has moved it.
 class FrameWatch : public QObject {
 public:
-    FrameWatch(QWidget &window, QPoint placed)
-        : QObject(&window), window_(window), placed_(placed), centredFor_(window.frameGeometry().size())
+    explicit FrameWatch(QWidget &window)
+        : QObject(&window), window_(window), clientAt_(window.geometry().topLeft()),
+          centredFor_(window.frameGeometry().size())
     {
-        window.installEventFilter(this);
+        connect(&poll_, &QTimer::timeout, this, [this] { Guarded([this] { Recentre(); }); });
+        poll_.start(kFramePollMs);
         QTimer::singleShot(kFrameWaitMs, this, &QObject::deleteLater);
-    }
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        if (watched == &window_ &&
-            (event->type() == QEvent::Move || event->type() == QEvent::Resize ||
-             event->type() == QEvent::WindowActivate || event->type() == QEvent::Expose)) {
-            Guarded([this] { Recentre(); });
-        }
-        return false;
     }
 
 private:
     void Recentre()
     {
-        if (window_.frameGeometry().size() == centredFor_)
-            return;
-        if (window_.pos() != placed_) {
+        // The inner area stays put while a frame is put around it; only the
+        // user moves it.
+        const QPoint client = window_.geometry().topLeft();
+        if (client != clientAt_) {
             deleteLater();
             return;
         }
+        if (window_.frameGeometry().size() == centredFor_)
+            return;
         centredFor_ = window_.frameGeometry().size();
-        placed_ = CentredPosition(window_);
-        window_.move(placed_);
+        const QPoint frameToClient = client - window_.pos();
+        const QPoint placed = CentredPosition(window_);
+        window_.move(placed);
+        clientAt_ = placed + frameToClient;
     }
 
     QWidget &window_;
-    QPoint placed_;
+    QPoint clientAt_;
     QSize centredFor_;
+    QTimer poll_;
 };
 
 // A message box lays itself out only when shown, so it is centred then.
@@ -96,9 +96,8 @@ void ShowBox(QMessageBox::Icon icon, const QString &caption, const QString &mess
 
 void CentreOnScreen(QWidget &window)
 {
-    const QPoint placed = CentredPosition(window);
-    window.move(placed);
-    new FrameWatch(window, placed);
+    window.move(CentredPosition(window));
+    new FrameWatch(window);
 }
 
 void WarningBox(QWidget *owner, const QString &message)

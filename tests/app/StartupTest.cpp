@@ -49,7 +49,7 @@ const QString kProgram = QStringLiteral(MVX_PROGRAM);
 constexpr char kCheckAsStarted[] = "MVX_CHECK_AS_STARTED";
 
 // Generous, for a loaded machine: the wait ends as soon as the thing happens.
-constexpr int kDeadlineMs = 10000;
+constexpr int kDeadlineMs = 30000;
 
 // The user's runtime folder as a desktop session provides it: private to the
 // user (0700). While it lives this process sees it too, so that the key it
