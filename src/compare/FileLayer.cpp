@@ -50,7 +50,6 @@ ReadOnlyFile::ReadOnlyFile(const std::string &path) : path_(path)
         CloseHandle(h);
         throw CompareError(CannotOpenMessage(path));
     }
-    openedSize_ = opened_.size;
 }
 
 ReadOnlyFile::~ReadOnlyFile()
@@ -87,6 +86,12 @@ ReadOnlyFile::Stamp ReadOnlyFile::CurrentStamp() const
 }
 
 void ReadOnlyFile::AdviseSequential() const {}
+
+// Without delete sharing, an open file can be neither renamed nor replaced.
+bool ReadOnlyFile::NamedByPath() const
+{
+    return true;
+}
 
 bool IsExistingFile(const std::string &path)
 {
@@ -142,8 +147,8 @@ ReadOnlyFile::ReadOnlyFile(const std::string &path) : path_(path)
     const int flags = ::fcntl(fd_, F_GETFL);
     if (flags >= 0)
         ::fcntl(fd_, F_SETFL, flags & ~O_NONBLOCK);
-    opened_ = {st.st_size, st.st_mtim.tv_sec, st.st_mtim.tv_nsec};
-    openedSize_ = st.st_size;
+    opened_ = {st.st_size,         st.st_mtim.tv_sec, st.st_mtim.tv_nsec, st.st_ctim.tv_sec,
+               st.st_ctim.tv_nsec, st.st_dev,         st.st_ino};
 }
 
 ReadOnlyFile::~ReadOnlyFile()
@@ -173,7 +178,16 @@ ReadOnlyFile::Stamp ReadOnlyFile::CurrentStamp() const
     struct stat st {};
     if (::fstat(fd_, &st) != 0)
         throw CompareError(kReadErrorMessage);
-    return {st.st_size, st.st_mtim.tv_sec, st.st_mtim.tv_nsec};
+    return {st.st_size,         st.st_mtim.tv_sec, st.st_mtim.tv_nsec, st.st_ctim.tv_sec,
+            st.st_ctim.tv_nsec, st.st_dev,         st.st_ino};
+}
+
+// Another file may be renamed over the path while this one is read: the
+// verdict would be about a file that the path no longer names.
+bool ReadOnlyFile::NamedByPath() const
+{
+    struct stat st {};
+    return ::stat(path_.c_str(), &st) == 0 && st.st_dev == opened_.device && st.st_ino == opened_.inode;
 }
 
 void ReadOnlyFile::AdviseSequential() const
@@ -216,7 +230,7 @@ std::vector<std::string> FolderEntryNames(const std::string &folder)
 
 bool ReadOnlyFile::ChangedSinceOpening() const
 {
-    return !(CurrentStamp() == opened_);
+    return !(CurrentStamp() == opened_) || !NamedByPath();
 }
 
 } // namespace mvx

@@ -21,14 +21,15 @@ public:
     ReadOnlyFile &operator=(const ReadOnlyFile &) = delete;
 
     // The size at the moment of opening.
-    [[nodiscard]] std::int64_t Size() const { return openedSize_; }
+    [[nodiscard]] std::int64_t Size() const { return opened_.size; }
 
     // Reads up to length bytes, fewer only at the end of the file.
     // Throws CompareError on an I/O error.
     std::size_t Read(char *buffer, std::size_t length);
 
-    // True when the size or the modification time is no longer what it was
-    // at opening: the bytes read may not be the file's bytes any more.
+    // True when the bytes read may not be the file's any more: the size or a
+    // time is no longer what it was at opening, or the path no longer names
+    // the file that was read.
     [[nodiscard]] bool ChangedSinceOpening() const;
 
     // Tells the system that the file will be read once, front to back.
@@ -39,9 +40,16 @@ private:
         std::int64_t size = 0;
         std::int64_t modifiedSeconds = 0;
         std::int64_t modifiedNanoseconds = 0;
+        // The system alone sets the change time: a writer that puts the
+        // modification time back still moves it.
+        std::int64_t changedSeconds = 0;
+        std::int64_t changedNanoseconds = 0;
+        std::uint64_t device = 0;
+        std::uint64_t inode = 0;
         bool operator==(const Stamp &) const = default;
     };
     [[nodiscard]] Stamp CurrentStamp() const;
+    [[nodiscard]] bool NamedByPath() const;
 
     std::string path_;
 #ifdef _WIN32
@@ -50,7 +58,6 @@ private:
     int fd_ = -1;
 #endif
     Stamp opened_;
-    std::int64_t openedSize_ = 0;
 };
 
 // A directory entry of that name exists and is a regular file (symbolic links
