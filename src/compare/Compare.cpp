@@ -95,6 +95,8 @@ bool CompareFiles(const std::string &source, const std::string &target, std::int
             progress.ProcessEvents();
             if (CancelRequested == 1)
                 return false;
+            if (sourceFile.WriterWaiting() || targetFile.WriterWaiting())
+                throw CompareError(kReadErrorMessage);
             position += blockSize;
             if (position + blockSize > length)
                 blockSize = length - position;

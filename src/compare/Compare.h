@@ -25,14 +25,15 @@ public:
     virtual void ProcessEvents() = 0;
 };
 
-// The size of the file at path. Throws CompareError when it cannot be opened.
+// The size of the file at path. Throws CompareError when it cannot be opened,
+// which includes a file held open for writing where the system tells.
 std::int64_t FileSizeOf(const std::string &path);
 
 // True when both files hold the same bytes; false on the first differing
 // block or when stopped (CancelRequested tells which). measuredSize is the
 // size FileSizeOf gave for both files; a file that no longer has it, that
-// changes while it is read, or that its path no longer names at the end,
-// raises CompareError instead of a verdict.
+// changes or is asked for by a writer while it is read, or that its path no
+// longer names at the end, raises CompareError instead of a verdict.
 bool CompareFiles(const std::string &source, const std::string &target, std::int64_t measuredSize,
                   CompareProgress &progress);
 

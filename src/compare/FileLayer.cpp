@@ -10,6 +10,7 @@
 #include <windows.h>
 #else
 #include <cerrno>
+#include <csignal>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -87,6 +88,12 @@ ReadOnlyFile::Stamp ReadOnlyFile::CurrentStamp() const
 
 void ReadOnlyFile::AdviseSequential() const {}
 
+// The sharing mode keeps writers out from the opening on.
+bool ReadOnlyFile::WriterWaiting()
+{
+    return false;
+}
+
 // Without delete sharing, an open file can be neither renamed nor replaced.
 bool ReadOnlyFile::NamedByPath() const
 {
@@ -128,6 +135,32 @@ std::vector<std::string> ProgramParameters(int, char **)
 
 #else
 
+namespace {
+
+enum class LeaseOutcome { Held, WriterPresent, Unavailable };
+
+// A read lease holds back every open for writing and every truncation of the
+// file, from any process, until it is given up; the system refuses it while
+// the file is open for writing anywhere, a shared writable mapping included.
+LeaseOutcome TakeReadLease(int fd)
+{
+    // The system tells of a writer that wants in by a signal: SIGIO unless
+    // another is named, and SIGIO ends a process that does not handle it.
+    // SIGURG is ignored unless handled, and this program handles it nowhere,
+    // so the system drops it without interrupting anything; the comparison
+    // asks for the lease's state after each block instead. It is named before
+    // the lease exists, so that no break can ever come as SIGIO.
+    if (::fcntl(fd, F_SETSIG, SIGURG) != 0)
+        return LeaseOutcome::Unavailable;
+    if (::fcntl(fd, F_SETLEASE, F_RDLCK) == 0)
+        return LeaseOutcome::Held;
+    // Other refusals (a file of another user, a file system without leases)
+    // leave it to the stamp to tell of a change.
+    return errno == EAGAIN ? LeaseOutcome::WriterPresent : LeaseOutcome::Unavailable;
+}
+
+} // namespace
+
 ReadOnlyFile::ReadOnlyFile(const std::string &path) : path_(path)
 {
     if (HoldsNul(path))
@@ -140,10 +173,13 @@ ReadOnlyFile::ReadOnlyFile(const std::string &path) : path_(path)
     if (fd_ < 0)
         throw CompareError(CannotOpenMessage(path));
     struct stat st {};
-    if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
+    const bool regular = ::fstat(fd_, &st) == 0 && S_ISREG(st.st_mode);
+    const LeaseOutcome lease = regular ? TakeReadLease(fd_) : LeaseOutcome::Unavailable;
+    if (!regular || lease == LeaseOutcome::WriterPresent) {
         ::close(fd_);
         throw CompareError(CannotOpenMessage(path));
     }
+    lease_ = lease == LeaseOutcome::Held ? Lease::Held : Lease::None;
     const int flags = ::fcntl(fd_, F_GETFL);
     if (flags >= 0)
         ::fcntl(fd_, F_SETFL, flags & ~O_NONBLOCK);
@@ -182,8 +218,20 @@ ReadOnlyFile::Stamp ReadOnlyFile::CurrentStamp() const
             st.st_ctim.tv_nsec, st.st_dev,         st.st_ino};
 }
 
-// Another file may be renamed over the path while this one is read: the
-// verdict would be about a file that the path no longer names.
+bool ReadOnlyFile::WriterWaiting()
+{
+    // While a writer waits, the lease reads as what it is being broken to.
+    if (lease_ == Lease::Held && ::fcntl(fd_, F_GETLEASE) != F_RDLCK) {
+        // The writer would otherwise wait for the system's grace period, or
+        // for as long as the comparison runs.
+        ::fcntl(fd_, F_SETLEASE, F_UNLCK);
+        lease_ = Lease::GivenUp;
+    }
+    return lease_ == Lease::GivenUp;
+}
+
+// No lease stops another file from being renamed over the path: the verdict
+// would be about a file that the path no longer names.
 bool ReadOnlyFile::NamedByPath() const
 {
     struct stat st {};
@@ -228,9 +276,9 @@ std::vector<std::string> FolderEntryNames(const std::string &folder)
     return names;
 }
 
-bool ReadOnlyFile::ChangedSinceOpening() const
+bool ReadOnlyFile::ChangedSinceOpening()
 {
-    return !(CurrentStamp() == opened_) || !NamedByPath();
+    return WriterWaiting() || !(CurrentStamp() == opened_) || !NamedByPath();
 }
 
 } // namespace mvx

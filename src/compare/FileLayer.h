@@ -14,7 +14,8 @@ namespace mvx {
 class ReadOnlyFile {
 public:
     // Throws CompareError with the open-failure message when the path cannot
-    // be opened or does not name a regular file. Never blocks.
+    // be opened, does not name a regular file or, where the system tells, is
+    // held open for writing. Never blocks.
     explicit ReadOnlyFile(const std::string &path);
     ~ReadOnlyFile();
     ReadOnlyFile(const ReadOnlyFile &) = delete;
@@ -27,10 +28,16 @@ public:
     // Throws CompareError on an I/O error.
     std::size_t Read(char *buffer, std::size_t length);
 
-    // True when the bytes read may not be the file's any more: the size or a
-    // time is no longer what it was at opening, or the path no longer names
-    // the file that was read.
-    [[nodiscard]] bool ChangedSinceOpening() const;
+    // True once another program has asked to open the file for writing or
+    // to truncate it. Where the system allows, it is held back while this one
+    // reads and is let in here at once; from then on the bytes read may not
+    // be the file's. Cheap enough to ask after every block.
+    [[nodiscard]] bool WriterWaiting();
+
+    // True when the bytes read may not be the file's any more: a writer is
+    // waiting, the size or a time is no longer what it was at opening, or the
+    // path no longer names the file that was read.
+    [[nodiscard]] bool ChangedSinceOpening();
 
     // Tells the system that the file will be read once, front to back.
     void AdviseSequential() const;
@@ -56,6 +63,9 @@ private:
     void *handle_ = nullptr;
 #else
     int fd_ = -1;
+    // Held: a writer's open waits until the lease is given up. GivenUp: it
+    // was, because a writer asked.
+    enum class Lease : unsigned char { None, Held, GivenUp } lease_ = Lease::None;
 #endif
     Stamp opened_;
 };

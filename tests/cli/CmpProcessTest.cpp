@@ -4,9 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <fcntl.h>
 #include <filesystem>
 #include <regex>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using mvx::test::CmpProcess;
 using mvx::test::CmpRun;
@@ -138,6 +140,42 @@ TEST(MorvatixCmp, AFileThatCannotBeOpenedIsTroubleWithThePathInTheMessage)
             GTEST_SKIP() << "root's right to read every file cannot be given up here";
         EXPECT_EQ(run.status, 2);
         EXPECT_EQ(run.err, "ファイル " + locked + " は開けません\n");
+        EXPECT_EQ(run.out, "");
+    }
+}
+
+TEST(MorvatixCmp, AFileThatAnotherProgramWritesToGivesTroubleNotAVerdict)
+{
+    const TempDir dir;
+    if (!mvx::test::LeasesWorkIn(dir))
+        GTEST_SKIP() << "the temporary folder's file system cannot tell of writers";
+    const std::string a = dir.File("a");
+    const std::string b = dir.File("b");
+    {
+        SCOPED_TRACE("held open for writing before the check");
+        WriteBytes(a, Pattern(100));
+        WriteBytes(b, Pattern(100));
+        const int held = ::open(b.c_str(), O_WRONLY | O_CLOEXEC);
+        ASSERT_GE(held, 0);
+        const CmpRun run = RunCmp({a, b});
+        ::close(held);
+        EXPECT_EQ(run.status, 2);
+        EXPECT_EQ(run.err, "ファイル " + b + " は開けません\n");
+        EXPECT_EQ(run.out, "");
+    }
+    {
+        SCOPED_TRACE("opened for writing while compared: the program is told, not killed");
+        const std::int64_t size = std::int64_t{2} << 30;
+        WriteSparse(a, size);
+        WriteSparse(b, size);
+        CmpProcess process({a, b}, {.errorOnTerminal = true});
+        ASSERT_TRUE(process.WaitForError("%"));
+        const int writer = ::open(b.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+        if (writer >= 0)
+            ::close(writer);
+        const CmpRun run = process.Finish();
+        EXPECT_EQ(run.status, 2);
+        EXPECT_NE(run.err.find("ストリームからの読み込みエラー"), std::string::npos) << run.err;
         EXPECT_EQ(run.out, "");
     }
 }

@@ -7,13 +7,24 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <chrono>
 #include <cstdio>
+#include <fcntl.h>
 #include <filesystem>
+#include <fstream>
 #include <functional>
+#include <future>
+#include <iterator>
+#include <linux/capability.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using mvx::CompareError;
 using mvx::CompareFiles;
+using mvx::FileSizeOf;
+using mvx::test::OpenDescriptorCount;
 using mvx::test::Pattern;
 using mvx::test::Recorder;
 using mvx::test::TempDir;
@@ -23,6 +34,18 @@ namespace {
 
 constexpr std::int64_t kSize = 250000; // three blocks
 const std::string kReadError = "ストリームからの読み込みエラー";
+using Change = void (*)(const std::string &path);
+
+struct Pair {
+    TempDir dir;
+    std::string source = dir.File("source.bin");
+    std::string target = dir.File("target.bin");
+    explicit Pair(std::int64_t flip = -1)
+    {
+        WriteBytes(source, Pattern(kSize));
+        WriteBytes(target, Pattern(kSize, flip));
+    }
+};
 
 // What an engine call answered, as text, or the message of its failure.
 std::string Outcome(const std::function<std::string()> &call)
@@ -44,7 +67,183 @@ std::string CompareOutcome(const std::string &source, const std::string &target,
     return Outcome([&] { return Verdict(CompareFiles(source, target, kSize, recorder)); });
 }
 
+std::string CannotOpen(const std::string &path)
+{
+    return "ファイル " + path + " は開けません";
+}
+
+std::string ReadAll(const std::string &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// A writer's first attempt: an open for writing that does not wait. True when
+// it is held back, which also tells whoever holds the file's lease that a
+// writer is waiting.
+bool WriterHeldBack(const std::string &path)
+{
+    const int fd = ::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd >= 0)
+        ::close(fd);
+    return fd < 0 && errno == EWOULDBLOCK;
+}
+
+void Shrink(const std::string &path)
+{
+    ASSERT_EQ(::truncate(path.c_str(), 120000), 0);
+}
+
+void Grow(const std::string &path)
+{
+    ASSERT_EQ(::truncate(path.c_str(), 400000), 0);
+}
+
+void RewriteInPlace(const std::string &path)
+{
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    EXPECT_EQ(::pwrite(fd, "x", 1, 10), 1);
+    ::close(fd);
+}
+
+// As `touch -r`, `cp -p` and `rsync -t` leave a file: other bytes, same
+// size and the same modification time.
+void RewriteKeepingTimes(const std::string &path)
+{
+    struct stat before {};
+    ASSERT_EQ(::stat(path.c_str(), &before), 0);
+    RewriteInPlace(path);
+    const timespec times[2] = {before.st_atim, before.st_mtim};
+    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+}
+
+void WriteThroughSharedMapping(const std::string &path)
+{
+    const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    void *map = ::mmap(nullptr, 4096, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+    ::close(fd);
+    ASSERT_NE(map, MAP_FAILED);
+    static_cast<char *>(map)[10] ^= 1;
+    ::munmap(map, 4096);
+}
+
+// Holds a file open as a case says: a descriptor, or a mapping whose page has
+// been written to (with the byte it held) and whose descriptor is closed.
+class Holder {
+public:
+    Holder(const std::string &path, int flags, int mapping)
+    {
+        fd_ = ::open(path.c_str(), flags | O_CLOEXEC);
+        if (mapping == 0)
+            return;
+        map_ = ::mmap(nullptr, 4096, PROT_READ | PROT_WRITE, mapping, fd_, 0);
+        if (map_ != MAP_FAILED) {
+            volatile char *bytes = static_cast<char *>(map_);
+            bytes[10] = bytes[10];
+        }
+        ::close(fd_);
+        fd_ = -1;
+    }
+    ~Holder()
+    {
+        if (map_ != MAP_FAILED)
+            ::munmap(map_, 4096);
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    Holder(const Holder &) = delete;
+    Holder &operator=(const Holder &) = delete;
+
+    [[nodiscard]] bool Holds() const { return fd_ >= 0 || map_ != MAP_FAILED; }
+
+private:
+    int fd_ = -1;
+    void *map_ = MAP_FAILED;
+};
+
 } // namespace
+
+TEST(Writers, AFileHeldOpenForWritingCannotBeOpenedOneHeldForReadingCan)
+{
+    const TempDir probe;
+    if (!mvx::test::LeasesWorkIn(probe))
+        GTEST_SKIP() << "the temporary folder's file system cannot tell of writers";
+    struct Case {
+        const char *name;
+        int flags;
+        int mapping;
+        bool writer;
+    };
+    const Case cases[] = {
+        {"a descriptor open for writing", O_WRONLY, 0, true},
+        {"a descriptor open for reading and writing", O_RDWR, 0, true},
+        {"a shared writable mapping with a dirty page", O_RDWR, MAP_SHARED, true},
+        {"a descriptor open for reading", O_RDONLY, 0, false},
+        {"a private writable mapping with a copied page", O_RDONLY, MAP_PRIVATE, false},
+    };
+    for (const Case &c : cases) {
+        for (const bool onSource : {false, true}) {
+            SCOPED_TRACE(std::string(c.name) + (onSource ? " on the source" : " on the target"));
+            const Pair pair;
+            const std::string &held = onSource ? pair.source : pair.target;
+            const int before = OpenDescriptorCount();
+            {
+                const Holder holder(held, c.flags, c.mapping);
+                ASSERT_TRUE(holder.Holds());
+                EXPECT_EQ(Outcome([&] { return std::to_string(FileSizeOf(held)); }),
+                          c.writer ? CannotOpen(held) : std::to_string(kSize));
+                Recorder recorder;
+                EXPECT_EQ(CompareOutcome(pair.source, pair.target, recorder),
+                          c.writer ? CannotOpen(held) : "identical");
+            }
+            EXPECT_EQ(OpenDescriptorCount(), before);
+            Recorder recorder;
+            EXPECT_EQ(CompareOutcome(pair.source, pair.target, recorder), "identical")
+                << "once the holder has let go";
+        }
+    }
+}
+
+TEST(Writers, AWriterThatComesDuringTheComparisonEndsItAndIsLetInAtOnce)
+{
+    const TempDir probe;
+    if (!mvx::test::LeasesWorkIn(probe))
+        GTEST_SKIP() << "the temporary folder's file system cannot hold writers back";
+    struct Case {
+        const char *name;
+        bool onSource;
+        Change write;
+    };
+    const Case cases[] = {
+        {"rewrites the target keeping size and times", false, RewriteKeepingTimes},
+        {"writes through a shared mapping of the target", false, WriteThroughSharedMapping},
+        {"truncates the target", false, Shrink},
+        {"grows the source", true, Grow},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        const Pair pair;
+        const std::string &written = c.onSource ? pair.source : pair.target;
+        std::future<void> writer;
+        Recorder recorder;
+        recorder.onEvents = [&] {
+            if (recorder.EventCount() != 1)
+                return;
+            EXPECT_TRUE(WriterHeldBack(written));
+            // Another thread, so that the comparison goes on while it waits.
+            writer = std::async(std::launch::async, c.write, written);
+        };
+        EXPECT_EQ(CompareOutcome(pair.source, pair.target, recorder), kReadError);
+        EXPECT_EQ(recorder.EventCount(), 1) << "ends after the block during which the writer came";
+        ASSERT_TRUE(writer.valid());
+        // The system lets a held-back writer in by force only after
+        // /proc/sys/fs/lease-break-time, 45 seconds by default.
+        ASSERT_EQ(writer.wait_for(std::chrono::seconds(10)), std::future_status::ready);
+        EXPECT_NE(ReadAll(written), Pattern(kSize)) << "the writer's change has landed";
+    }
+}
 
 TEST(Writers, APathThatNamesAnotherFileByTheEndGivesNoVerdict)
 {
@@ -96,5 +295,39 @@ TEST(Writers, APathThatNamesAnotherFileByTheEndGivesNoVerdict)
                 c.move(dir);
         };
         EXPECT_EQ(CompareOutcome(source, target, recorder), kReadError);
+    }
+}
+
+TEST(Writers, WithoutALeaseTheStampStillTellsOfAChange)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "only root can give the files to another user";
+    struct Case {
+        const char *name;
+        Change change;
+    };
+    const Case cases[] = {
+        {"shrinks while read", Shrink},
+        {"grows while read", Grow},
+        {"rewritten in place, size kept", RewriteInPlace},
+        {"rewritten, size and times kept: only the change time moves", RewriteKeepingTimes},
+        {"left alone", nullptr},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        const Pair pair;
+        // Another user's files, and no right to lease them all the same.
+        ASSERT_EQ(::chown(pair.source.c_str(), 4242, 4242), 0);
+        ASSERT_EQ(::chown(pair.target.c_str(), 4242, 4242), 0);
+        const mvx::test::WithoutCapability noLease(CAP_LEASE);
+        ASSERT_TRUE(noLease.Dropped());
+        Recorder recorder;
+        recorder.onEvents = [&] {
+            if (recorder.EventCount() != 1 || c.change == nullptr)
+                return;
+            ASSERT_FALSE(WriterHeldBack(pair.target)) << "no lease here";
+            c.change(pair.target);
+        };
+        EXPECT_EQ(CompareOutcome(pair.source, pair.target, recorder), c.change ? kReadError : "identical");
     }
 }

@@ -98,6 +98,46 @@ bool MakeUnreadable(const std::string &path)
     return fd < 0;
 }
 
+bool LeasesWorkIn(const TempDir &dir)
+{
+    const std::string probe = dir.File("lease-probe");
+    WriteBytes(probe, "x");
+    const int fd = ::open(probe.c_str(), O_RDONLY | O_CLOEXEC);
+    const bool works = ::fcntl(fd, F_SETLEASE, F_RDLCK) == 0;
+    ::close(fd);
+    ::unlink(probe.c_str());
+    return works;
+}
+
+namespace {
+
+// Sets or clears one capability in the calling thread's effective set.
+bool SetEffective(int capability, bool on)
+{
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct data[2]{};
+    if (::syscall(SYS_capget, &header, data) != 0)
+        return false;
+    const auto bit = 1U << (capability % 32);
+    auto &effective = data[capability / 32].effective;
+    if (on == ((effective & bit) != 0))
+        return false;
+    effective = on ? effective | bit : effective & ~bit;
+    return ::syscall(SYS_capset, &header, data) == 0;
+}
+
+} // namespace
+
+WithoutCapability::WithoutCapability(int capability)
+    : capability_(capability), dropped_(SetEffective(capability, false))
+{}
+
+WithoutCapability::~WithoutCapability()
+{
+    if (dropped_)
+        SetEffective(capability_, true);
+}
+
 int OpenDescriptorCount()
 {
     int count = 0;

@@ -38,6 +38,27 @@ void WriteSparse(const std::string &path, std::int64_t size, char last = 0);
 // gives up root's right to read it anyway. False when it is still readable.
 bool MakeUnreadable(const std::string &path);
 
+// True when files in the folder can be leased: only then does the system
+// hold writers back for a reader and tell it of them.
+bool LeasesWorkIn(const TempDir &dir);
+
+// While it lives, the calling thread goes without one capability (a CAP_
+// number), as a program of an ordinary user does; given back at the end.
+class WithoutCapability {
+public:
+    explicit WithoutCapability(int capability);
+    ~WithoutCapability();
+    WithoutCapability(const WithoutCapability &) = delete;
+    WithoutCapability &operator=(const WithoutCapability &) = delete;
+
+    // False when the thread did not have it or could not give it up.
+    [[nodiscard]] bool Dropped() const { return dropped_; }
+
+private:
+    int capability_;
+    bool dropped_ = false;
+};
+
 // The number of file descriptors this process has open.
 int OpenDescriptorCount();
 
