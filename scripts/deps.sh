@@ -3,6 +3,8 @@
 # but only those that are missing, so a machine that already has them is left alone.
 #   --run      also what the running program hands files to (Readme.txt from ヘルプ)
 #   --display  also a virtual display, for a machine without one (xvfb-run)
+#   --windows  also the mingw-w64 cross compiler, Wine and a virtual display,
+#              for building the Windows programs and testing them under Wine
 set -euo pipefail
 
 packages=(
@@ -17,6 +19,9 @@ for option in "$@"; do
   case "$option" in
     --run) packages+=(xdg-utils) ;;
     --display) packages+=(xvfb xauth) ;;
+    # googletest brings the sources that are cross-built for Windows; locales the
+    # Japanese locale's definition, compiled into a private folder for Wine.
+    --windows) packages+=(g++-mingw-w64-x86-64-posix wine wine64 fonts-wine googletest locales xvfb xauth) ;;
     *) echo "deps.sh: unknown option $option" >&2; exit 2 ;;
   esac
 done
