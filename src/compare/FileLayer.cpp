@@ -6,6 +6,10 @@
 #include <filesystem>
 
 #ifdef _WIN32
+#include <algorithm>
+#include <climits>
+#include <optional>
+#include <string_view>
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 #else
@@ -30,13 +34,126 @@ bool HoldsNul(const std::string &path)
 
 #ifdef _WIN32
 
-// Read access with read-only sharing: other programs may read the file while
-// it is compared, but none may write to it.
-ReadOnlyFile::ReadOnlyFile(const std::string &path) : path_(path)
+namespace {
+
+// Windows names files in UTF-16; the program's paths are UTF-8. Text that is
+// not valid UTF-8 has no UTF-16 form and so names no file: nothing may stand in
+// for it, since whatever stood in could be the name of another file.
+std::optional<std::wstring> WideFromUtf8(const std::string &text)
+{
+    if (text.empty() || text.size() > static_cast<std::size_t>(INT_MAX))
+        return std::nullopt;
+    const int size = static_cast<int>(text.size());
+    const int length = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), size, nullptr, 0);
+    if (length <= 0)
+        return std::nullopt;
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    if (MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), size, wide.data(), length) != length)
+        return std::nullopt;
+    return wide;
+}
+
+// UTF-8 for UTF-16 text. A lone surrogate, which a Windows name may hold but
+// UTF-8 text cannot, keeps its three-byte form: no UTF-8 decoder accepts that,
+// WideFromUtf8 included, so such a parameter names no file rather than another.
+std::string Utf8FromWide(std::wstring_view wide)
+{
+    std::string text;
+    text.reserve(wide.size());
+    const auto put = [&text](unsigned value) { text += static_cast<char>(value); };
+    for (std::size_t i = 0; i < wide.size(); ++i) {
+        auto code = static_cast<char32_t>(wide[i]);
+        if (code >= 0xD800 && code <= 0xDBFF && i + 1 < wide.size() && wide[i + 1] >= 0xDC00 &&
+            wide[i + 1] <= 0xDFFF) {
+            code = 0x10000 + ((code - 0xD800) << 10) + (static_cast<char32_t>(wide[i + 1]) - 0xDC00);
+            ++i;
+        }
+        if (code < 0x80) {
+            put(code);
+        } else if (code < 0x800) {
+            put(0xC0 | (code >> 6));
+            put(0x80 | (code & 0x3F));
+        } else if (code < 0x10000) {
+            put(0xE0 | (code >> 12));
+            put(0x80 | ((code >> 6) & 0x3F));
+            put(0x80 | (code & 0x3F));
+        } else {
+            put(0xF0 | (code >> 18));
+            put(0x80 | ((code >> 12) & 0x3F));
+            put(0x80 | ((code >> 6) & 0x3F));
+            put(0x80 | (code & 0x3F));
+        }
+    }
+    return text;
+}
+
+bool IsAsciiLetter(wchar_t c)
+{
+    return (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z');
+}
+
+bool SameIgnoringAsciiCase(std::wstring_view a, std::wstring_view b)
+{
+    const auto lower = [](wchar_t c) { return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c + 32) : c; };
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                              [&](wchar_t x, wchar_t y) { return lower(x) == lower(y); });
+}
+
+// CON, NUL, COM1 and the like name devices in every folder, with any extension
+// ("nul.txt") and trailing spaces; the system opens the device, not a file.
+bool NamesDevice(std::wstring_view path)
+{
+    std::size_t start = path.find_last_of(L"\\/");
+    if (start == std::wstring_view::npos)
+        start = path.size() >= 2 && IsAsciiLetter(path[0]) && path[1] == L':' ? 2 : 0;
+    else
+        ++start;
+    std::wstring_view name = path.substr(start);
+    name = name.substr(0, name.find_first_of(L".:"));
+    while (!name.empty() && name.back() == L' ')
+        name.remove_suffix(1);
+
+    for (const wchar_t *device : {L"CON", L"PRN", L"AUX", L"NUL", L"CONIN$", L"CONOUT$"})
+        if (SameIgnoringAsciiCase(name, device))
+            return true;
+    if (name.size() != 4)
+        return false;
+    const wchar_t digit = name[3];
+    const bool numbered =
+        (digit >= L'0' && digit <= L'9') || digit == L'\u00B9' || digit == L'\u00B2' || digit == L'\u00B3';
+    return numbered && (SameIgnoringAsciiCase(name.substr(0, 3), L"COM") ||
+                        SameIgnoringAsciiCase(name.substr(0, 3), L"LPT"));
+}
+
+// The UTF-16 name of a path that may name a file, or nothing when it cannot:
+// text that is not UTF-8, a device name, or a wildcard. No file name holds ?
+// or *, and to some of the system's look-ups they are patterns that match
+// other files; the \\?\ that starts a long path is no wildcard.
+std::optional<std::wstring> FileName(const std::string &path)
 {
     if (HoldsNul(path))
+        return std::nullopt;
+    std::optional<std::wstring> wide = WideFromUtf8(path);
+    if (!wide)
+        return std::nullopt;
+    const std::wstring_view longPrefix = L"\\\\?\\";
+    const std::size_t from = wide->starts_with(longPrefix) ? longPrefix.size() : 0;
+    if (wide->find_first_of(L"?*", from) != std::wstring::npos || NamesDevice(*wide))
+        return std::nullopt;
+    return wide;
+}
+
+} // namespace
+
+// Read access with read-only sharing: other programs may read the file while
+// it is compared, but none may write to it, and a file that one of them holds
+// open for writing cannot be opened.
+ReadOnlyFile::ReadOnlyFile(const std::string &path) : path_(path)
+{
+    const std::optional<std::wstring> name = FileName(path);
+    if (!name)
         throw CompareError(CannotOpenMessage(path));
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+    HANDLE h = CreateFileW(name->c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                            FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (h == INVALID_HANDLE_VALUE)
         throw CompareError(CannotOpenMessage(path));
@@ -60,10 +177,12 @@ ReadOnlyFile::~ReadOnlyFile()
 
 std::size_t ReadOnlyFile::Read(char *buffer, std::size_t length)
 {
+    // One ReadFile takes a 32-bit count; larger reads go in steps.
+    constexpr std::size_t kMostPerCall = 1U << 30;
     std::size_t done = 0;
     while (done < length) {
         DWORD got = 0;
-        const DWORD want = static_cast<DWORD>(length - done);
+        const auto want = static_cast<DWORD>(std::min(length - done, kMostPerCall));
         if (!ReadFile(static_cast<HANDLE>(handle_), buffer + done, want, &got, nullptr))
             throw CompareError(kReadErrorMessage);
         if (got == 0)
@@ -100,37 +219,63 @@ bool ReadOnlyFile::NamedByPath() const
     return true;
 }
 
+// The attributes of the entry of that very name: unlike a directory search,
+// this matches no pattern. A symbolic link is judged by what it leads to.
 bool IsExistingFile(const std::string &path)
 {
-    if (HoldsNul(path))
+    const std::optional<std::wstring> name = FileName(path);
+    if (!name)
         return false;
-    WIN32_FIND_DATAA found;
-    HANDLE h = FindFirstFileA(path.c_str(), &found);
-    if (h == INVALID_HANDLE_VALUE)
+    DWORD attributes = GetFileAttributesW(name->c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES)
         return false;
-    FindClose(h);
-    return (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+        // No data access is asked for, so no sharing mode can refuse this.
+        HANDLE h = CreateFileW(name->c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                               nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        if (h == INVALID_HANDLE_VALUE)
+            return false;
+        BY_HANDLE_FILE_INFORMATION information{};
+        const bool known = GetFileType(h) == FILE_TYPE_DISK && GetFileInformationByHandle(h, &information);
+        CloseHandle(h);
+        if (!known)
+            return false;
+        attributes = information.dwFileAttributes;
+    }
+    return (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) == 0;
 }
 
 std::string PathForMessage(const std::string &path)
 {
-    const int wideLength =
-        MultiByteToWideChar(CP_ACP, 0, path.data(), static_cast<int>(path.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(wideLength), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, path.data(), static_cast<int>(path.size()), wide.data(), wideLength);
-    const int length = WideCharToMultiByte(CP_UTF8, 0, wide.data(), wideLength, nullptr, 0, nullptr, nullptr);
-    std::string text(static_cast<std::size_t>(length), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wide.data(), wideLength, text.data(), length, nullptr, nullptr);
-    return text;
+    return path;
 }
 
 std::vector<std::string> ProgramParameters(int, char **)
 {
-    // The shell hands over one raw line here; splitting it is ours to do.
-    std::vector<std::string> all = SplitCommandLine(GetCommandLineA());
+    // The program is handed one UTF-16 line, and splitting it is ours to do.
+    // The splitting rules look at spaces, control characters and quotes only,
+    // all ASCII, which UTF-8 keeps as they are and uses inside no other
+    // character: splitting the UTF-8 form splits the line the same way.
+    std::vector<std::string> all = SplitCommandLine(Utf8FromWide(GetCommandLineW()));
     if (!all.empty())
         all.erase(all.begin());
     return all;
+}
+
+// std::filesystem reads a std::string byte by byte here, not as UTF-8, and
+// throws on a name with a lone surrogate: the folder and the names take the
+// file layer's own conversions instead.
+std::vector<std::string> FolderEntryNames(const std::string &folder)
+{
+    std::vector<std::string> names;
+    const std::optional<std::wstring> wide = HoldsNul(folder) ? std::nullopt : WideFromUtf8(folder);
+    if (!wide)
+        return names;
+    std::error_code error;
+    for (std::filesystem::directory_iterator entry(*wide, error), end; !error && entry != end;
+         entry.increment(error))
+        names.push_back(Utf8FromWide(entry->path().filename().native()));
+    return names;
 }
 
 #else
@@ -264,8 +409,6 @@ std::vector<std::string> ProgramParameters(int argc, char **argv)
     return parameters;
 }
 
-#endif
-
 std::vector<std::string> FolderEntryNames(const std::string &folder)
 {
     std::vector<std::string> names;
@@ -275,6 +418,8 @@ std::vector<std::string> FolderEntryNames(const std::string &folder)
         names.push_back(entry->path().filename().string());
     return names;
 }
+
+#endif
 
 bool ReadOnlyFile::ChangedSinceOpening()
 {

@@ -71,14 +71,17 @@ private:
 };
 
 // A directory entry of that name exists and is a regular file (symbolic links
-// followed). Directories, FIFOs, sockets and devices are not files here.
+// followed). Directories, FIFOs, sockets and devices are not files here, and on
+// Windows neither is a name with a wildcard or a device name such as NUL.
 bool IsExistingFile(const std::string &path);
 
-// The names in a folder, as the bytes they are; none when it cannot be read.
+// The names in a folder, as the bytes they are (their UTF-8 on Windows); none
+// when it cannot be read.
 std::vector<std::string> FolderEntryNames(const std::string &folder);
 
-// A path as UTF-8 text, for messages: paths are bytes of the system's own
-// encoding, which is UTF-8 here but the ANSI code page on Windows.
+// A path as UTF-8 text, for messages. Paths are UTF-8 text on every platform:
+// Linux names files in bytes that are UTF-8 by convention, and on Windows the
+// file layer converts them to the system's UTF-16 names and back.
 std::string PathForMessage(const std::string &path);
 
 // The program's parameters after its own name, counted up to the first empty
