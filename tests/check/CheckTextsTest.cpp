@@ -4,8 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-
 using mvx::test::TempDir;
 
 TEST(ValidatePaths, ReportsTheFirstProblemInOrder)
@@ -16,7 +14,7 @@ TEST(ValidatePaths, ReportsTheFirstProblemInOrder)
     mvx::test::WriteBytes(a, "1");
     mvx::test::WriteBytes(b, "2");
     const std::string folder = dir.File("folder");
-    ASSERT_EQ(::mkdir(folder.c_str(), 0700), 0);
+    ASSERT_TRUE(std::filesystem::create_directory(mvx::test::PathFromUtf8(folder)));
     const std::string missing = dir.File("missing");
 
     const struct {
@@ -33,7 +31,7 @@ TEST(ValidatePaths, ReportsTheFirstProblemInOrder)
         {missing, folder, "比較元ファイルが存在しません"},
         {a, missing, "比較先ファイルが存在しません"},
         {a, folder, "比較先ファイルが存在しません"},
-        {a, dir.Path().string() + "/./a", std::nullopt},
+        {a, dir.File("./a"), std::nullopt},
         {a, b, std::nullopt},
     };
     for (const auto &c : cases)

@@ -128,7 +128,7 @@ TEST(CompareFiles, ComparesTheSameFileReachedTwoWays)
     const std::string path = dir.File("one.bin");
     WriteBytes(path, Pattern(300000));
     Recorder recorder;
-    EXPECT_TRUE(CompareFiles(path, dir.Path().string() + "/./one.bin", 300000, recorder));
+    EXPECT_TRUE(CompareFiles(path, dir.File("./one.bin"), 300000, recorder));
 }
 
 TEST(CompareFiles, ClosesEveryFileOnEveryWayOut)
@@ -155,6 +155,8 @@ TEST(CompareFiles, ClosesEveryFileOnEveryWayOut)
     EXPECT_THROW(CompareFiles(same.source, same.dir.File("gone"), 250000, missingTarget), CompareError);
     EXPECT_EQ(mvx::test::OpenDescriptorCount(), before) << "after a target that cannot be opened";
 
+#ifndef _WIN32
+    // An open file cannot be renamed on Windows (WindowsFilesTest.cpp).
     // Renamed away, the path no longer names the file that was read.
     Recorder renamed;
     renamed.onEvents = [&] {
@@ -163,6 +165,7 @@ TEST(CompareFiles, ClosesEveryFileOnEveryWayOut)
     };
     EXPECT_THROW(Compare(same, renamed), CompareError);
     EXPECT_EQ(mvx::test::OpenDescriptorCount(), before) << "after a read error";
+#endif
 
     EXPECT_THROW(FileSizeOf(same.dir.File("gone")), CompareError);
     EXPECT_EQ(FileSizeOf(same.source), 250000);

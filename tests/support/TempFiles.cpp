@@ -3,6 +3,22 @@
 
 namespace mvx::test {
 
+std::filesystem::path PathFromUtf8(const std::string &text)
+{
+    return {std::u8string(text.begin(), text.end())};
+}
+
+std::string Utf8FromPath(const std::filesystem::path &path)
+{
+    const std::u8string text = path.u8string();
+    return {text.begin(), text.end()};
+}
+
+std::string TempDir::File(const std::string &name) const
+{
+    return Utf8FromPath(path_ / PathFromUtf8(name));
+}
+
 TempDir::~TempDir()
 {
     std::error_code ignored;

@@ -16,7 +16,8 @@ public:
     TempDir &operator=(const TempDir &) = delete;
 
     [[nodiscard]] const std::filesystem::path &Path() const { return path_; }
-    [[nodiscard]] std::string File(const std::string &name) const { return (path_ / name).string(); }
+    // The path of name in the folder, as the program's UTF-8 path text.
+    [[nodiscard]] std::string File(const std::string &name) const;
 
 private:
     std::filesystem::path path_;
@@ -34,6 +35,12 @@ std::string Pattern(std::int64_t count, std::int64_t flip = -1);
 // `last` written as its final byte when it is not zero.
 void WriteSparse(const std::string &path, std::int64_t size, char last = 0);
 
+// A path as a path object and back. Paths are UTF-8 text to the program;
+// on Windows std::filesystem reads a std::string byte by byte, not as UTF-8.
+std::filesystem::path PathFromUtf8(const std::string &text);
+std::string Utf8FromPath(const std::filesystem::path &path);
+
+#ifndef _WIN32
 // Takes every permission from the file and, when this process runs as root,
 // gives up root's right to read it anyway. False when it is still readable.
 bool MakeUnreadable(const std::string &path);
@@ -58,8 +65,9 @@ private:
     int capability_;
     bool dropped_ = false;
 };
+#endif
 
-// The number of file descriptors this process has open.
+// The number of file descriptors (on Windows: handles) this process has open.
 int OpenDescriptorCount();
 
 } // namespace mvx::test
