@@ -2,6 +2,9 @@
 
 #include "compare/CommandLine.h"
 #include "compare/CompareError.h"
+#ifdef _WIN32
+#include "compare/WideText.h"
+#endif
 
 #include <filesystem>
 
@@ -35,57 +38,6 @@ bool HoldsNul(const std::string &path)
 #ifdef _WIN32
 
 namespace {
-
-// Windows names files in UTF-16; the program's paths are UTF-8. Text that is
-// not valid UTF-8 has no UTF-16 form and so names no file: nothing may stand in
-// for it, since whatever stood in could be the name of another file.
-std::optional<std::wstring> WideFromUtf8(const std::string &text)
-{
-    if (text.empty() || text.size() > static_cast<std::size_t>(INT_MAX))
-        return std::nullopt;
-    const int size = static_cast<int>(text.size());
-    const int length = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), size, nullptr, 0);
-    if (length <= 0)
-        return std::nullopt;
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    if (MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), size, wide.data(), length) != length)
-        return std::nullopt;
-    return wide;
-}
-
-// UTF-8 for UTF-16 text. A lone surrogate, which a Windows name may hold but
-// UTF-8 text cannot, keeps its three-byte form: no UTF-8 decoder accepts that,
-// WideFromUtf8 included, so such a parameter names no file rather than another.
-std::string Utf8FromWide(std::wstring_view wide)
-{
-    std::string text;
-    text.reserve(wide.size());
-    const auto put = [&text](unsigned value) { text += static_cast<char>(value); };
-    for (std::size_t i = 0; i < wide.size(); ++i) {
-        auto code = static_cast<char32_t>(wide[i]);
-        if (code >= 0xD800 && code <= 0xDBFF && i + 1 < wide.size() && wide[i + 1] >= 0xDC00 &&
-            wide[i + 1] <= 0xDFFF) {
-            code = 0x10000 + ((code - 0xD800) << 10) + (static_cast<char32_t>(wide[i + 1]) - 0xDC00);
-            ++i;
-        }
-        if (code < 0x80) {
-            put(code);
-        } else if (code < 0x800) {
-            put(0xC0 | (code >> 6));
-            put(0x80 | (code & 0x3F));
-        } else if (code < 0x10000) {
-            put(0xE0 | (code >> 12));
-            put(0x80 | ((code >> 6) & 0x3F));
-            put(0x80 | (code & 0x3F));
-        } else {
-            put(0xF0 | (code >> 18));
-            put(0x80 | ((code >> 12) & 0x3F));
-            put(0x80 | ((code >> 6) & 0x3F));
-            put(0x80 | (code & 0x3F));
-        }
-    }
-    return text;
-}
 
 bool IsAsciiLetter(wchar_t c)
 {
