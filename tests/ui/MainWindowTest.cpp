@@ -200,6 +200,39 @@ private slots:
         QCOMPARE(Edit(2)->text(), longName);
     }
 
+    // Qt's dialog shows a name that is not UTF-8 with U+FFFD in it and gives
+    // that text back. The folder tells which file was meant, unless two names
+    // look the same: then nothing is taken.
+    void aDialogChoiceOfANameThatIsNotUtf8TakesItsExactBytes_data()
+    {
+        QTest::addColumn<bool>("lookAlikeToo");
+        QTest::addColumn<QString>("field");
+        QTest::newRow("one name fits") << false << "p%E9.txt";
+        QTest::newRow("two names fit") << true << "kept";
+    }
+    void aDialogChoiceOfANameThatIsNotUtf8TakesItsExactBytes()
+    {
+        QFETCH(bool, lookAlikeToo);
+        QFETCH(QString, field);
+        Open();
+        const mvx::test::TempDir folder;
+        mvx::test::WriteBytes(folder.File("p\xe9.txt"), "1");
+        if (lookAlikeToo)
+            mvx::test::WriteBytes(folder.File("p\xe8.txt"), "2");
+        const QString shown = QString::fromStdString(folder.Path().string()) + u"/p\uFFFD.txt"_s;
+        Edit(1)->setText(u"kept"_s);
+        const ModalWatcher watcher([&](QWidget *modal) {
+            auto *dialog = qobject_cast<QFileDialog *>(modal);
+            QVERIFY(dialog != nullptr);
+            dialog->findChild<QLineEdit *>(u"fileNameEdit"_s)->setText(shown);
+            static_cast<QDialog *>(dialog)->accept();
+        });
+        QTest::mouseClick(Child("Button1"), Qt::LeftButton);
+        QCOMPARE(watcher.Seen().size(), 1);
+        const QString folderText = QString::fromStdString(folder.Path().string()) + u'/';
+        QCOMPARE(Edit(1)->text(), field == u"kept" ? field : folderText + field);
+    }
+
     void theDialogRemembersTheLastNameForBothButtons()
     {
         Open();
