@@ -2,26 +2,34 @@
 #include "cli/CmpArguments.h"
 #include "cli/CmpCheck.h"
 #include "cli/CmpTexts.h"
+#include "cli/Console.h"
 
-#include <cstdio>
+#include <string>
 
-int main(int argc, char *argv[])
+namespace {
+
+int Run(const mvx::cmp::CmpRequest &request)
 {
     using namespace mvx::cmp;
-    using mvx::kVersionLine;
-    const CmpRequest request = ParseArguments(argc, argv);
+    const auto status = [](bool written) { return written ? 0 : kStatusTrouble; };
     switch (request.kind) {
     case CmpRequest::Kind::Help:
-        std::fputs(kHelpText, stdout);
-        return std::fflush(stdout) == 0 ? 0 : kStatusTrouble;
+        return status(WriteText(StandardStream::Output, kHelpText));
     case CmpRequest::Kind::Version:
-        std::printf("%s\n", kVersionLine);
-        return std::fflush(stdout) == 0 ? 0 : kStatusTrouble;
+        return status(WriteText(StandardStream::Output, std::string(mvx::kVersionLine) + "\n"));
     case CmpRequest::Kind::Usage:
-        std::fprintf(stderr, "%s: %s\n%s", kProgramName, request.problem.c_str(), kUsageText);
+        WriteText(StandardStream::Error,
+                  std::string(kProgramName) + ": " + request.problem + "\n" + kUsageText);
         return kStatusTrouble;
     case CmpRequest::Kind::Compare:
         break;
     }
     return RunCheck(request.source, request.target);
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    return Run(mvx::cmp::ParseArguments(argc, argv));
 }
