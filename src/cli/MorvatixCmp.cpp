@@ -5,6 +5,12 @@
 #include "cli/Console.h"
 
 #include <string>
+#ifdef _WIN32
+#include "cli/InterruptStop.h"
+#include "compare/WideText.h"
+
+#include <vector>
+#endif
 
 namespace {
 
@@ -29,7 +35,25 @@ int Run(const mvx::cmp::CmpRequest &request)
 
 } // namespace
 
+#ifdef _WIN32
+// The parameters as Windows holds them, in UTF-16: the ANSI ones would have
+// turned a name outside the code page into another name, maybe of another file.
+int wmain(int argc, wchar_t *argv[])
+{
+    mvx::cmp::TakeConsoleInterrupts();
+    std::vector<std::string> parameters;
+    parameters.reserve(static_cast<std::size_t>(argc));
+    for (int i = 0; i < argc; ++i)
+        parameters.push_back(mvx::Utf8FromWide(argv[i]));
+    std::vector<const char *> pointers;
+    pointers.reserve(parameters.size());
+    for (const std::string &parameter : parameters)
+        pointers.push_back(parameter.c_str());
+    return Run(mvx::cmp::ParseArguments(argc, pointers.data()));
+}
+#else
 int main(int argc, char *argv[])
 {
     return Run(mvx::cmp::ParseArguments(argc, argv));
 }
+#endif

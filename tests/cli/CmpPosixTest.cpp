@@ -1,6 +1,8 @@
 // morvatix-cmp on Linux: files the system will not let it read, writers
 // that a lease holds back, the progress bar on a terminal and Ctrl-C as
-// SIGINT.
+// SIGINT. On Windows, where none of these is reached this way, the same
+// faults are looked for in CmpWindowsTest.cpp: a file held open for writing
+// by another program, and Ctrl-C and the bar on a console.
 #include "cli/CmpProcess.h"
 #include "support/TempFiles.h"
 

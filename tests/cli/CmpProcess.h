@@ -1,6 +1,6 @@
 // morvatix-cmp run as a real process, with its standard output and standard
 // error captured: through pipes everywhere; on Linux standard error may be a
-// terminal, as it is for a user.
+// terminal, on Windows both may be a console, as they are for a user.
 #pragma once
 
 #include <regex>
@@ -30,7 +30,30 @@ inline bool IsMeasuredTimeLine(const std::string &line)
     return std::regex_match(line, measuredTime);
 }
 
-#ifndef _WIN32
+#ifdef _WIN32
+
+// morvatix-cmp on a console of its own, both streams to it, as a person runs
+// it on Windows.
+struct ConsoleRun {
+    unsigned long status = 0;
+    // The console's rows at the end, without trailing blanks, up to the last
+    // row that shows anything.
+    std::vector<std::string> screen;
+    // The first row seen to hold a percentage while it ran; empty if none was.
+    std::string bar;
+};
+
+enum class OnConsole {
+    Run,
+    // Ctrl-C, as a person presses it, once the progress bar shows.
+    InterruptAtBar,
+    // Ctrl-C twice in a row then.
+    InterruptTwiceAtBar,
+};
+
+ConsoleRun RunCmpOnConsole(const std::vector<std::string> &arguments, OnConsole what = OnConsole::Run);
+
+#else
 
 class CmpProcess {
 public:

@@ -1,5 +1,6 @@
 // morvatix-cmp as a script sees it, the same on every platform: its output
-// through pipes, its exit status. Platform-only cases: CmpPosixTest.cpp.
+// through pipes, its exit status. Platform-only cases: CmpPosixTest.cpp and
+// CmpWindowsTest.cpp.
 #include "cli/CmpProcess.h"
 #include "support/TempFiles.h"
 
