@@ -3,11 +3,10 @@
 #include "check/CheckCommand.h"
 #include "check/CheckView.h"
 #include "cli/CmpTexts.h"
+#include "cli/Console.h"
 #include "cli/InterruptStop.h"
 #include "cli/TerminalProgress.h"
 
-#include <clocale>
-#include <cstdio>
 #include <exception>
 #include <optional>
 
@@ -15,9 +14,9 @@ namespace mvx::cmp {
 
 namespace {
 
-void Warn(const char *message)
+void Warn(const std::string &message)
 {
-    std::fprintf(stderr, "%s\n", message);
+    WriteText(StandardStream::Error, message + "\n");
 }
 
 // The check's front end on a terminal: messages on standard error, the bar
@@ -54,7 +53,7 @@ public:
     void Warn(const std::string &message) override
     {
         progress_.Clear();
-        cmp::Warn(message.c_str());
+        cmp::Warn(message);
     }
 
     // The verdict window's two lines, the time with the user's decimal
@@ -62,18 +61,15 @@ public:
     void ShowVerdict(const ComparisonOutcome &outcome) override
     {
         progress_.Clear();
-        std::setlocale(LC_NUMERIC, "");
-        const std::string separator = std::localeconv()->decimal_point;
-        std::setlocale(LC_NUMERIC, "C");
-        std::printf("%s\n%s\n", VerdictLine(outcome.SameFile).c_str(),
-                    TimeLine(outcome.ElapsedSeconds, separator).c_str());
-        verdictWritten_ = std::fflush(stdout) == 0 && std::ferror(stdout) == 0;
+        verdictWritten_ = WriteText(StandardStream::Output,
+                                    VerdictLine(outcome.SameFile) + "\n" +
+                                        TimeLine(outcome.ElapsedSeconds, DecimalSeparator()) + "\n");
     }
 
 private:
     std::string source_;
     std::string target_;
-    TerminalProgress progress_{stderr};
+    TerminalProgress progress_{StandardStream::Error};
     // Ctrl-C asks for a stop only while a comparison runs; before and after
     // it ends the program as usual.
     std::optional<InterruptStop> stop_;

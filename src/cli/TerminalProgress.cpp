@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <unistd.h>
 
 namespace mvx::cmp {
 
@@ -12,9 +11,7 @@ constexpr int kCells = 40;
 
 } // namespace
 
-TerminalProgress::TerminalProgress(std::FILE *stream)
-    : stream_(stream), enabled_(::isatty(::fileno(stream)) == 1)
-{}
+TerminalProgress::TerminalProgress(StandardStream stream) : stream_(stream), enabled_(IsConsole(stream)) {}
 
 TerminalProgress::~TerminalProgress()
 {
@@ -53,8 +50,7 @@ void TerminalProgress::Show(int position)
     line_.append("] ");
     const std::string number = std::to_string(percent);
     line_.append(3 - std::min<std::size_t>(number.size(), 3), ' ').append(number).append("%");
-    std::fputs(line_.c_str(), stream_);
-    std::fflush(stream_);
+    WriteText(stream_, line_);
 }
 
 void TerminalProgress::Clear()
@@ -62,9 +58,10 @@ void TerminalProgress::Clear()
     if (shownCells_ < 0)
         return;
     // Back to the start of the line, blanks over the bar, and back again.
-    const std::string blank(line_.size() - 1, ' ');
-    std::fprintf(stream_, "\r%s\r", blank.c_str());
-    std::fflush(stream_);
+    std::string wipe(line_.size() + 1, ' ');
+    wipe.front() = '\r';
+    wipe.back() = '\r';
+    WriteText(stream_, wipe);
     shownCells_ = -1;
     shownPercent_ = -1;
 }

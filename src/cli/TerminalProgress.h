@@ -1,19 +1,19 @@
 // The comparison's progress as a text bar on a terminal.
 #pragma once
 
+#include "cli/Console.h"
 #include "compare/Compare.h"
 
-#include <cstdio>
 #include <string>
 
 namespace mvx::cmp {
 
-// Draws on the stream only when it is a terminal, so that a pipe or a log
-// file receives nothing but messages. The line is rewritten only when what it
+// Draws on the stream only when it is a terminal or a console, so that a pipe
+// or a log file receives nothing but messages. The line is rewritten only when what it
 // shows changes, and wiped again when the object goes away.
 class TerminalProgress final : public CompareProgress {
 public:
-    explicit TerminalProgress(std::FILE *stream);
+    explicit TerminalProgress(StandardStream stream);
     ~TerminalProgress() override;
     TerminalProgress(const TerminalProgress &) = delete;
     TerminalProgress &operator=(const TerminalProgress &) = delete;
@@ -29,7 +29,7 @@ public:
 private:
     void Show(int position);
 
-    std::FILE *stream_;
+    StandardStream stream_;
     bool enabled_;
     int minimum_ = 0;
     int maximum_ = 0;

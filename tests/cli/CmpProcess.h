@@ -1,11 +1,15 @@
 // morvatix-cmp run as a real process, with its standard output and standard
-// error captured; standard error may be a terminal, as it is for a user.
+// error captured: through pipes everywhere; on Linux standard error may be a
+// terminal, on Windows both may be a console, as they are for a user.
 #pragma once
 
+#include <regex>
 #include <string>
 #include <string_view>
-#include <sys/types.h>
 #include <vector>
+#ifndef _WIN32
+#include <sys/types.h>
+#endif
 
 namespace mvx::test {
 
@@ -14,6 +18,42 @@ struct CmpRun {
     std::string out;
     std::string err;
 };
+
+// Runs morvatix-cmp with the arguments to its end, its output to pipes.
+CmpRun RunCmp(const std::vector<std::string> &arguments);
+
+// The time line as the verdict window writes it: whole milliseconds at most,
+// no trailing zeros, a point as the separator.
+inline bool IsMeasuredTimeLine(const std::string &line)
+{
+    static const std::regex measuredTime("処理時間　(0|[1-9][0-9]*)(\\.[0-9]{0,2}[1-9])? 秒");
+    return std::regex_match(line, measuredTime);
+}
+
+#ifdef _WIN32
+
+// morvatix-cmp on a console of its own, both streams to it, as a person runs
+// it on Windows.
+struct ConsoleRun {
+    unsigned long status = 0;
+    // The console's rows at the end, without trailing blanks, up to the last
+    // row that shows anything.
+    std::vector<std::string> screen;
+    // The first row seen to hold a percentage while it ran; empty if none was.
+    std::string bar;
+};
+
+enum class OnConsole {
+    Run,
+    // Ctrl-C, as a person presses it, once the progress bar shows.
+    InterruptAtBar,
+    // Ctrl-C twice in a row then.
+    InterruptTwiceAtBar,
+};
+
+ConsoleRun RunCmpOnConsole(const std::vector<std::string> &arguments, OnConsole what = OnConsole::Run);
+
+#else
 
 class CmpProcess {
 public:
@@ -50,7 +90,8 @@ private:
 // The status of a child that could not give up root's right to read any file.
 inline constexpr int kCannotDropOverride = 126;
 
-// Runs morvatix-cmp with the arguments to its end.
-CmpRun RunCmp(const std::vector<std::string> &arguments, CmpProcess::Options options = {});
+CmpRun RunCmp(const std::vector<std::string> &arguments, CmpProcess::Options options);
+
+#endif
 
 } // namespace mvx::test

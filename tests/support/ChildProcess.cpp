@@ -1,6 +1,7 @@
 #include "support/ChildProcess.h"
 
 #include <stdexcept>
+#include <thread>
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
@@ -19,9 +20,19 @@ std::wstring BesideThisProgram(const std::wstring &name)
     return path.substr(0, path.find_last_of(L"\\/") + 1) + name;
 }
 
+std::string ReadToEnd(HANDLE pipe)
+{
+    std::string text;
+    char buffer[4096];
+    DWORD got = 0;
+    while (ReadFile(pipe, buffer, sizeof buffer, &got, nullptr) && got != 0)
+        text.append(buffer, got);
+    return text;
+}
+
 } // namespace
 
-ChildProcess::ChildProcess(const std::wstring &program, const std::wstring &arguments)
+ChildProcess::ChildProcess(const std::wstring &program, const std::wstring &arguments, ChildOptions options)
 {
     SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
     HANDLE childInput = nullptr;
@@ -33,27 +44,41 @@ ChildProcess::ChildProcess(const std::wstring &program, const std::wstring &argu
         CloseHandle(input_);
         throw std::runtime_error("cannot make a pipe");
     }
+    HANDLE childError = GetStdHandle(STD_ERROR_HANDLE);
+    if (options.errorToTest && !CreatePipe(&error_, &childError, &inheritable, 0)) {
+        CloseHandle(childInput);
+        CloseHandle(input_);
+        CloseHandle(output_);
+        CloseHandle(childOutput);
+        throw std::runtime_error("cannot make a pipe");
+    }
     // Only the child's ends go to the child: its input must see the end
-    // once this side closes it.
+    // once this side closes it, and this side its output's end.
     SetHandleInformation(input_, HANDLE_FLAG_INHERIT, 0);
     SetHandleInformation(output_, HANDLE_FLAG_INHERIT, 0);
+    if (error_ != nullptr)
+        SetHandleInformation(error_, HANDLE_FLAG_INHERIT, 0);
 
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdInput = childInput;
     startup.hStdOutput = childOutput;
-    startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+    startup.hStdError = childError;
     const std::wstring path = BesideThisProgram(program);
     std::wstring line = L"\"" + path + L"\" " + arguments;
     PROCESS_INFORMATION started{};
-    const BOOL ok = CreateProcessW(path.c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                                   &startup, &started);
+    const BOOL ok = CreateProcessW(path.c_str(), line.data(), nullptr, nullptr, TRUE, options.creationFlags,
+                                   nullptr, nullptr, &startup, &started);
     CloseHandle(childInput);
     CloseHandle(childOutput);
+    if (error_ != nullptr)
+        CloseHandle(childError);
     if (!ok) {
         CloseHandle(input_);
         CloseHandle(output_);
+        if (error_ != nullptr)
+            CloseHandle(error_);
         throw std::runtime_error("cannot start a second process");
     }
     CloseHandle(started.hThread);
@@ -67,6 +92,8 @@ ChildProcess::~ChildProcess()
     if (WaitForSingleObject(process_, 10000) != WAIT_OBJECT_0)
         TerminateProcess(process_, 1);
     CloseHandle(output_);
+    if (error_ != nullptr)
+        CloseHandle(error_);
     CloseHandle(process_);
 }
 
@@ -88,6 +115,21 @@ unsigned long ChildProcess::Wait()
     DWORD code = 0;
     GetExitCodeProcess(process_, &code);
     return code;
+}
+
+ChildOutput ChildProcess::Finish()
+{
+    CloseHandle(input_);
+    input_ = nullptr;
+    ChildOutput output;
+    std::thread errorReader;
+    if (error_ != nullptr)
+        errorReader = std::thread([this, &output] { output.err = ReadToEnd(error_); });
+    output.out = ReadToEnd(output_);
+    if (errorReader.joinable())
+        errorReader.join();
+    output.code = Wait();
+    return output;
 }
 
 } // namespace mvx::test

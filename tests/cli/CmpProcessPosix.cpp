@@ -143,4 +143,9 @@ CmpRun RunCmp(const std::vector<std::string> &arguments, CmpProcess::Options opt
     return CmpProcess(arguments, options).Finish();
 }
 
+CmpRun RunCmp(const std::vector<std::string> &arguments)
+{
+    return RunCmp(arguments, {});
+}
+
 } // namespace mvx::test

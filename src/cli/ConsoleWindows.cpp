@@ -1,0 +1,99 @@
+#include "cli/Console.h"
+
+#include "compare/WideText.h"
+
+#include <algorithm>
+#include <climits>
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+
+namespace mvx::cmp {
+
+namespace {
+
+HANDLE HandleOf(StandardStream stream)
+{
+    return GetStdHandle(stream == StandardStream::Output ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE);
+}
+
+bool IsConsoleHandle(HANDLE handle)
+{
+    DWORD mode = 0;
+    return handle != nullptr && handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode) != 0;
+}
+
+// For showing only: a message may hold a path that is not UTF-8, such as a
+// lone surrogate's three-byte form, and the system's own replacement
+// character stands in for what cannot be shown. No file is ever opened by
+// this text, so the strict conversion of the file layer is not needed here.
+std::wstring WideForShowing(std::string_view text)
+{
+    if (text.empty() || text.size() > static_cast<std::size_t>(INT_MAX))
+        return {};
+    const int size = static_cast<int>(text.size());
+    const int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), size, nullptr, 0);
+    if (length <= 0)
+        return {};
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text.data(), size, wide.data(), length);
+    return wide;
+}
+
+// A console takes characters, not bytes: UTF-8 bytes written to one come out
+// in the console's code page, which garbles every Japanese message.
+bool WriteToConsole(HANDLE console, std::string_view text)
+{
+    const std::wstring wide = WideForShowing(text);
+    // Older consoles refuse very long writes; a surrogate pair stays whole.
+    constexpr std::size_t kPiece = 8192;
+    for (std::size_t at = 0; at < wide.size();) {
+        std::size_t length = std::min(kPiece, wide.size() - at);
+        if (at + length < wide.size() && IS_HIGH_SURROGATE(wide[at + length - 1]))
+            --length;
+        DWORD written = 0;
+        if (!WriteConsoleW(console, wide.data() + at, static_cast<DWORD>(length), &written, nullptr) ||
+            written == 0)
+            return false;
+        at += written;
+    }
+    return true;
+}
+
+bool WriteToFile(HANDLE file, std::string_view text)
+{
+    for (std::size_t at = 0; at < text.size();) {
+        const auto length = static_cast<DWORD>(std::min<std::size_t>(text.size() - at, 1U << 20));
+        DWORD written = 0;
+        if (!WriteFile(file, text.data() + at, length, &written, nullptr) || written == 0)
+            return false;
+        at += written;
+    }
+    return true;
+}
+
+} // namespace
+
+bool WriteText(StandardStream stream, std::string_view text)
+{
+    const HANDLE handle = HandleOf(stream);
+    if (handle == nullptr || handle == INVALID_HANDLE_VALUE)
+        return false;
+    return IsConsoleHandle(handle) ? WriteToConsole(handle, text) : WriteToFile(handle, text);
+}
+
+bool IsConsole(StandardStream stream)
+{
+    return IsConsoleHandle(HandleOf(stream));
+}
+
+std::string DecimalSeparator()
+{
+    // At most four characters and the terminating one.
+    wchar_t separator[8] = {};
+    const int length = GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, LOCALE_SDECIMAL, separator, 8);
+    if (length <= 1)
+        return ".";
+    return Utf8FromWide(std::wstring_view(separator, static_cast<std::size_t>(length - 1)));
+}
+
+} // namespace mvx::cmp
