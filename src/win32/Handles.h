@@ -5,8 +5,10 @@
 #include <memory>
 #include <type_traits>
 #define WIN32_LEAN_AND_MEAN
-#include <shellapi.h>
 #include <windows.h>
+
+// Needs windows.h before it.
+#include <shellapi.h>
 
 namespace mvx::win32 {
 
