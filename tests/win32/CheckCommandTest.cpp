@@ -175,8 +175,8 @@ TEST(CheckCommand, AFileThatCannotBeOpenedGoesToTheErrorBoxWithItsPeriod)
     WriteBytes(dir.File("free.bin"), "free");
     const std::wstring held = Path(dir, "held.bin");
     // Held open for writing: Morvatix shuts writers out, so it cannot open it.
-    const HANDLE writer = CreateFileW(held.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE writer = CreateFileW(held.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(writer, INVALID_HANDLE_VALUE);
     const Morvatix program;
     const HWND box = Check(program, held, Path(dir, "free.bin"), L"Morvatix");

@@ -58,3 +58,109 @@ TEST(MainWindow, IsLaidOutAsDesignedAndCentred)
 
 } // namespace
 } // namespace mvx::test
+
+namespace mvx::test {
+namespace {
+
+TEST(MainWindow, KeepsItsHeightAndNeverGetsNarrowerThanDesigned)
+{
+    struct Case {
+        SIZE asked, kept;
+    };
+    const Case cases[] = {
+        {{600, 300}, {600, 198}},
+        {{200, 100}, {350, 198}},
+        {{349, 198}, {350, 198}},
+        {{420, 198}, {420, 198}},
+    };
+    const Morvatix program;
+    const HWND main = program.Main();
+    for (const Case &c : cases) {
+        SCOPED_TRACE(testing::Message() << c.asked.cx << " x " << c.asked.cy);
+        SetWindowPos(main, nullptr, 0, 0, c.asked.cx, c.asked.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        EXPECT_TRUE(WaitFor([&] {
+            const SIZE now = SizeOf(RectIn(main));
+            return now.cx == c.kept.cx && now.cy == c.kept.cy;
+        }));
+        RECT client{};
+        GetClientRect(main, &client);
+        // The fields and the bar follow the width; the buttons stay.
+        EXPECT_EQ(SizeOf(RectIn(program.Item(IDC_Edit1))).cx, client.right - 84);
+        EXPECT_EQ(SizeOf(RectIn(program.Item(IDC_Edit2))).cx, client.right - 84);
+        EXPECT_EQ(SizeOf(RectIn(program.Item(IDC_ProgressBar1))).cx, client.right - 21);
+        EXPECT_EQ(RectIn(program.Item(IDC_Button3), main).left, 152);
+        EXPECT_EQ(RectIn(program.Item(IDC_Button4), main).left, 248);
+    }
+}
+
+TEST(MainWindow, ExactlyTwoParametersFillTheFields)
+{
+    struct Case {
+        std::wstring arguments, source, target;
+    };
+    const Case cases[] = {
+        {L"", L"", L""},
+        {L"one.txt", L"", L""},
+        {L"one.txt two.txt", L"one.txt", L"two.txt"},
+        {L"\"C:\\比較 元\\a.txt\"  \t \"D:\\테스트\\b.txt\"", L"C:\\比較 元\\a.txt", L"D:\\테스트\\b.txt"},
+        {L"a\"b c\"d e", L"ab cd", L"e"},
+        {L"one.txt two.txt three.txt", L"", L""},
+        {L"one.txt \"two words.txt", L"one.txt", L"two words.txt"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.arguments));
+        const Morvatix program(c.arguments);
+        EXPECT_EQ(TextOf(program.Item(IDC_Edit1)), c.source);
+        EXPECT_EQ(TextOf(program.Item(IDC_Edit2)), c.target);
+        // Nothing starts by itself.
+        EXPECT_TRUE(program.IsIdle());
+        EXPECT_FALSE(program.ShowsDialog(L"警告"));
+    }
+}
+
+TEST(MainWindow, ADropPutsTheFirstWholeNameIntoTheFieldUnderIt)
+{
+    const TempDir dir;
+    // Well past the 254 bytes a name was once cut to.
+    std::string longName;
+    for (int i = 0; i < 60; ++i)
+        longName += "長い名前";
+    longName += ".txt";
+    for (const std::string &name : {std::string("first.txt"), std::string("second.txt"), longName})
+        WriteBytes(dir.File(name), "x");
+    const std::wstring first = Wide(dir.File("first.txt"));
+    const std::wstring second = Wide(dir.File("second.txt"));
+    const std::wstring longPath = Wide(dir.File(longName));
+    const std::wstring folder = Wide(Utf8FromPath(dir.Path()));
+
+    const Morvatix program;
+    const HWND edit1 = program.Item(IDC_Edit1);
+    const HWND edit2 = program.Item(IDC_Edit2);
+    struct Case {
+        HWND field;
+        std::vector<std::wstring> names;
+        POINT at;
+        std::wstring edit1, edit2;
+    };
+    const Case cases[] = {
+        {edit2, {first, second, longPath}, {5, 5}, L"", first},
+        {edit1, {longPath}, {5, 5}, longPath, first},
+        {edit1, {folder}, {100, 10}, folder, first},
+        // A drop point off the field, over Button1: no field takes it.
+        {edit2, {second}, {-30, 5}, folder, first},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.names.front()));
+        program.Drop(c.field, c.names, c.at);
+        // The drop is handled before the text is read: messages are taken in order.
+        DWORD_PTR ignored = 0;
+        SendMessageTimeoutW(program.Main(), WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &ignored);
+        EXPECT_TRUE(WaitFor([&] { return TextOf(edit1) == c.edit1 && TextOf(edit2) == c.edit2; }, 2s))
+            << testing::PrintToString(TextOf(edit1)) << " / " << testing::PrintToString(TextOf(edit2));
+    }
+    // A drop does not move the focus.
+    EXPECT_EQ(program.Focus(), program.Item(IDC_Button1));
+}
+
+} // namespace
+} // namespace mvx::test

@@ -81,18 +81,33 @@ std::wstring Folder(const std::wstring &path)
     return path.substr(0, path.find_last_of(L"\\/") + 1);
 }
 
-std::wstring ThisProgram()
+struct OwnedSearch {
+    HWND owner;
+    HWND found;
+};
+
+BOOL CALLBACK FindOwned(HWND window, LPARAM search)
+{
+    auto &s = *reinterpret_cast<OwnedSearch *>(search);
+    if (GetWindow(window, GW_OWNER) != s.owner || IsWindowVisible(window) == 0 ||
+        ClassOf(window) != L"#32770")
+        return TRUE;
+    s.found = window;
+    return FALSE;
+}
+
+} // namespace
+
+std::wstring DriverProgram()
 {
     std::wstring path(32768, L'\0');
     path.resize(GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size())));
     return path;
 }
 
-} // namespace
-
 std::wstring BuiltProgram()
 {
-    return Folder(ThisProgram()) + L"morvatix.exe";
+    return Folder(DriverProgram()) + L"morvatix.exe";
 }
 
 std::wstring Wide(const std::string &utf8)
@@ -196,6 +211,18 @@ HWND Morvatix::WaitForDialog(const std::wstring &caption, std::chrono::milliseco
     WaitFor(
         [&] {
             EnumWindows(FindDialog, reinterpret_cast<LPARAM>(&search));
+            return search.found != nullptr;
+        },
+        timeout);
+    return search.found;
+}
+
+HWND Morvatix::WaitForOwnedDialog(std::chrono::milliseconds timeout) const
+{
+    OwnedSearch search{main_, nullptr};
+    WaitFor(
+        [&] {
+            EnumWindows(FindOwned, reinterpret_cast<LPARAM>(&search));
             return search.found != nullptr;
         },
         timeout);

@@ -25,8 +25,9 @@ template <typename Condition> bool WaitFor(Condition condition, std::chrono::mil
     return true;
 }
 
-// morvatix.exe as built, beside this program.
+// morvatix.exe as built, beside this program; this program.
 std::wstring BuiltProgram();
+std::wstring DriverProgram();
 std::wstring Wide(const std::string &utf8);
 
 // A window's text, set and read through messages, as another program does.
@@ -60,7 +61,10 @@ public:
     // Its visible top-level window of that caption and the dialog class,
     // once it shows; null when none shows in time.
     HWND WaitForDialog(const std::wstring &caption, std::chrono::milliseconds timeout = 10s) const;
-    // True when it shows any dialog now.
+    // A dialog that its main window owns, whatever its caption (the file
+    // dialog's is the system's own).
+    HWND WaitForOwnedDialog(std::chrono::milliseconds timeout = 10s) const;
+    // True when it shows a dialog of that caption now.
     [[nodiscard]] bool ShowsDialog(const std::wstring &caption) const;
     // The control that has the keyboard focus in it.
     [[nodiscard]] HWND Focus() const;
