@@ -17,7 +17,7 @@ LRESULT CALLBACK CentreBoxOnActivation(int code, WPARAM wParam, LPARAM lParam)
 {
     if (code == HCBT_ACTIVATE && boxAwaitingCentre) {
         boxAwaitingCentre = false;
-        CentreOnScreen(reinterpret_cast<HWND>(wParam));
+        CentreOnScreen(FromMessage<HWND>(wParam));
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }

@@ -1,6 +1,7 @@
 #include "win32/DialogWindow.h"
 
 #include "win32/Guarded.h"
+#include "win32/Handles.h"
 
 #include <stdexcept>
 
@@ -23,9 +24,9 @@ void DialogWindow::CreateModeless(int templateId)
 
 INT_PTR CALLBACK DialogWindow::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    auto *form = reinterpret_cast<DialogWindow *>(GetWindowLongPtrW(window, DWLP_USER));
+    auto *form = FromMessage<DialogWindow *>(GetWindowLongPtrW(window, DWLP_USER));
     if (message == WM_INITDIALOG) {
-        form = reinterpret_cast<DialogWindow *>(lParam);
+        form = FromMessage<DialogWindow *>(lParam);
         SetWindowLongPtrW(window, DWLP_USER, lParam);
         form->window_ = window;
     }

@@ -39,6 +39,13 @@ using OwnedMemoryDc = Owned<HDC, MemoryDcDeleter>;
 using OwnedDrop = Owned<HDROP, DropFinisher>;
 using OwnedHook = Owned<HHOOK, HookRemover>;
 
+// What the system passes as a number in a message's parameters or result
+// (a handle, a pointer to a structure, a system colour's brush), as what it is.
+template <typename T, typename Number> T FromMessage(Number value)
+{
+    return reinterpret_cast<T>(value); // NOLINT(performance-no-int-to-ptr): the system's own convention
+}
+
 // An object selected into a device context for as long as this lives; the
 // one it replaced goes back in before anything is deleted.
 class Selected {

@@ -28,7 +28,7 @@ const std::wstring kStopCaption = L"ストップ";
 constexpr int kFieldMargin = 84;
 constexpr int kBarMargin = 21;
 
-// The longest path the system takes, and its end.
+// The longest path the system takes, in characters.
 constexpr std::size_t kLongestPath = 32768;
 
 void RegisterMainWindowClass()
@@ -39,7 +39,7 @@ void RegisterMainWindowClass()
     windowClass.cbWndExtra = DLGWINDOWEXTRA;
     windowClass.hInstance = GetModuleHandleW(nullptr);
     windowClass.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512)); // IDC_ARROW
-    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    windowClass.hbrBackground = FromMessage<HBRUSH>(COLOR_BTNFACE + 1);
     windowClass.lpszClassName = kMainWindowClass;
     if (RegisterClassExW(&windowClass) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
         throw std::runtime_error("ウィンドウクラスを登録できません");
@@ -84,7 +84,7 @@ bool TMainForm::Message(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_GETMINMAXINFO:
         // While dragging: never narrower than designed, never another height.
         if (designed_.cx > 0) {
-            auto *limits = reinterpret_cast<MINMAXINFO *>(lParam);
+            auto *limits = FromMessage<MINMAXINFO *>(lParam);
             limits->ptMinTrackSize = {designed_.cx, designed_.cy};
             limits->ptMaxTrackSize.y = designed_.cy;
             return true;
@@ -295,8 +295,8 @@ LRESULT CALLBACK TMainForm::FieldProc(HWND field, UINT message, WPARAM wParam, L
     // The fields take drops themselves, so that a drop is handled (and its
     // memory given back) in whichever message loop it arrives.
     if (message == WM_DROPFILES) {
-        const OwnedDrop drop(reinterpret_cast<HDROP>(wParam));
-        Guarded([&] { reinterpret_cast<TMainForm *>(form)->FieldDropFiles(field, drop.get()); });
+        const OwnedDrop drop(FromMessage<HDROP>(wParam));
+        Guarded([&] { FromMessage<TMainForm *>(form)->FieldDropFiles(field, drop.get()); });
         return 0;
     }
     if (message == WM_NCDESTROY)

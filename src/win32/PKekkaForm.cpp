@@ -113,8 +113,7 @@ void TKekkaForm::ReleaseMark()
 {
     // The control gives back what it showed; should it have made a copy of
     // the mark, that copy is its to lose and ours to delete.
-    const auto shown =
-        reinterpret_cast<HBITMAP>(SendMessageW(Item(IDC_Image1), STM_SETIMAGE, IMAGE_BITMAP, 0));
+    const auto shown = FromMessage<HBITMAP>(SendMessageW(Item(IDC_Image1), STM_SETIMAGE, IMAGE_BITMAP, 0));
     if (shown != nullptr && shown != mark_.get())
         DeleteObject(shown);
     mark_.reset();

@@ -1,6 +1,7 @@
 #include "win32/PVerForm.h"
 
 #include "win32/Boxes.h"
+#include "win32/Handles.h"
 #include "win32/MessagePump.h"
 #include "win32/Resource.h"
 #include "win32/WindowText.h"
@@ -38,15 +39,15 @@ bool TVerForm::Message(UINT message, WPARAM wParam, LPARAM lParam)
         return false;
     }
     case WM_CTLCOLORSTATIC:
-        if (!IsLink(reinterpret_cast<HWND>(lParam)))
+        if (!IsLink(FromMessage<HWND>(lParam)))
             return false;
-        SetTextColor(reinterpret_cast<HDC>(wParam), kLinkBlue);
-        SetBkMode(reinterpret_cast<HDC>(wParam), TRANSPARENT);
+        SetTextColor(FromMessage<HDC>(wParam), kLinkBlue);
+        SetBkMode(FromMessage<HDC>(wParam), TRANSPARENT);
         // For this message the dialog procedure's result is the brush itself.
         SetResult(reinterpret_cast<LONG_PTR>(GetSysColorBrush(COLOR_BTNFACE)));
         return true;
     case WM_SETCURSOR:
-        if (!IsLink(reinterpret_cast<HWND>(wParam)))
+        if (!IsLink(FromMessage<HWND>(wParam)))
             return false;
         SetCursor(LoadCursorW(nullptr, MAKEINTRESOURCEW(32649))); // IDC_HAND
         SetResult(TRUE);

@@ -63,7 +63,7 @@ public:
     }
     void AlignTo(std::uintptr_t start, std::size_t alignment)
     {
-        const std::size_t offset = static_cast<std::size_t>(reinterpret_cast<std::uintptr_t>(at_) - start);
+        const auto offset = static_cast<std::size_t>(reinterpret_cast<std::uintptr_t>(at_) - start);
         Skip((alignment - offset % alignment) % alignment);
     }
 
@@ -134,7 +134,7 @@ SIZE TextExtent(HWND control)
     const HDC dc = GetDC(control);
     RECT bounds{};
     {
-        const Selected font(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(control, WM_GETFONT, 0, 0)));
+        const Selected font(dc, FromMessage<HGDIOBJ>(SendMessageW(control, WM_GETFONT, 0, 0)));
         DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &bounds,
                   DT_CALCRECT | DT_NOPREFIX | DT_SINGLELINE);
     }
@@ -147,7 +147,7 @@ SIZE TextExtent(HWND control)
 HFONT PixelLayout::DerivedFont(HWND dialog, int pixelHeight, bool underlined)
 {
     LOGFONTW font{};
-    GetObjectW(reinterpret_cast<HGDIOBJ>(SendMessageW(dialog, WM_GETFONT, 0, 0)), sizeof font, &font);
+    GetObjectW(FromMessage<HGDIOBJ>(SendMessageW(dialog, WM_GETFONT, 0, 0)), sizeof font, &font);
     if (pixelHeight > 0)
         font.lfHeight = -pixelHeight;
     font.lfWidth = 0;

@@ -7,7 +7,7 @@
 
 #include <commctrl.h>
 
-int WINAPI wWinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, PWSTR /*commandLine*/, int showCommand)
+int WINAPI wWinMain(HINSTANCE /*hInstance*/, HINSTANCE /*hPrevInstance*/, PWSTR /*lpCmdLine*/, int nShowCmd)
 {
     // Before this instance has a window of its own.
     mvx::win32::SingleInstance instance;
@@ -21,7 +21,7 @@ int WINAPI wWinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, PWSTR /*comm
     int code = 0;
     mvx::win32::Guarded([&] {
         mvx::win32::TMainForm MainForm(mvx::ProgramParameters(0, nullptr));
-        MainForm.Show(showCommand);
+        MainForm.Show(nShowCmd);
         code = mvx::win32::RunMessageLoop(MainForm.Window());
     });
     return code;

@@ -42,10 +42,10 @@ bool SingleInstance::Claim()
 {
     // Held until this process ends, however it ends: the system gives up a
     // dead owner's mutex, and the next start then takes it over.
-    mutex_.reset(CreateMutexW(nullptr, TRUE, name_.c_str()));
-    if (!mutex_)
-        return true;
-    if (GetLastError() != ERROR_ALREADY_EXISTS)
+    const HANDLE made = CreateMutexW(nullptr, TRUE, name_.c_str());
+    const DWORD madeAs = GetLastError();
+    mutex_.reset(made);
+    if (!mutex_ || madeAs != ERROR_ALREADY_EXISTS)
         return true;
 
     const ULONGLONG deadline = GetTickCount64() + kClaimDeadlineMs;

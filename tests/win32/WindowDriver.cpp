@@ -14,6 +14,12 @@ namespace {
 
 constexpr UINT kMessageTimeoutMs = 5000;
 
+// What an enumeration hands its callback back.
+template <typename T> T &SearchOf(LPARAM search)
+{
+    return *reinterpret_cast<T *>(search); // NOLINT(performance-no-int-to-ptr): the system's own convention
+}
+
 std::wstring ClassOf(HWND window)
 {
     wchar_t name[64] = {};
@@ -29,7 +35,7 @@ struct DialogSearch {
 
 BOOL CALLBACK FindDialog(HWND window, LPARAM search)
 {
-    auto &s = *reinterpret_cast<DialogSearch *>(search);
+    auto &s = SearchOf<DialogSearch>(search);
     DWORD process = 0;
     GetWindowThreadProcessId(window, &process);
     if (process != s.process || IsWindowVisible(window) == 0 || ClassOf(window) != L"#32770" ||
@@ -46,7 +52,7 @@ struct MainSearch {
 
 BOOL CALLBACK FindMain(HWND window, LPARAM search)
 {
-    auto &s = *reinterpret_cast<MainSearch *>(search);
+    auto &s = SearchOf<MainSearch>(search);
     DWORD process = 0;
     GetWindowThreadProcessId(window, &process);
     if (process != s.process || IsWindowVisible(window) == 0 || ClassOf(window) != L"" MVX_MAIN_CLASS_NAME)
@@ -58,7 +64,7 @@ BOOL CALLBACK FindMain(HWND window, LPARAM search)
 BOOL CALLBACK CollectMain(HWND window, LPARAM windows)
 {
     if (ClassOf(window) == L"" MVX_MAIN_CLASS_NAME)
-        reinterpret_cast<std::vector<HWND> *>(windows)->push_back(window);
+        SearchOf<std::vector<HWND>>(windows).push_back(window);
     return TRUE;
 }
 
@@ -69,7 +75,7 @@ struct ButtonSearch {
 
 BOOL CALLBACK FindButton(HWND window, LPARAM search)
 {
-    auto &s = *reinterpret_cast<ButtonSearch *>(search);
+    auto &s = SearchOf<ButtonSearch>(search);
     if (ClassOf(window) != L"Button" || IsWindowVisible(window) == 0 || TextOf(window) != *s.caption)
         return TRUE;
     s.found = window;
@@ -88,7 +94,7 @@ struct OwnedSearch {
 
 BOOL CALLBACK FindOwned(HWND window, LPARAM search)
 {
-    auto &s = *reinterpret_cast<OwnedSearch *>(search);
+    auto &s = SearchOf<OwnedSearch>(search);
     if (GetWindow(window, GW_OWNER) != s.owner || IsWindowVisible(window) == 0 ||
         ClassOf(window) != L"#32770")
         return TRUE;
