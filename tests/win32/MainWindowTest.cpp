@@ -121,7 +121,7 @@ TEST(MainWindow, ExactlyTwoParametersFillTheFields)
 TEST(MainWindow, ADropPutsTheFirstWholeNameIntoTheFieldUnderIt)
 {
     const TempDir dir;
-    // Well past the 254 bytes a name was once cut to.
+    // Far longer than 254 bytes: the whole name arrives.
     std::string longName;
     for (int i = 0; i < 60; ++i)
         longName += "長い名前";
