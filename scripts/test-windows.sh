@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Cross-builds the Windows programs and runs their tests under Wine, as on a
 # Japanese Windows system: a private Wine prefix and a Japanese locale, both
-# made once inside build-windows/ and left alone otherwise. No display needed.
+# made once inside build-windows/ and left alone otherwise. The window tests
+# get a virtual display of their own (Xvfb), stopped afterwards.
 set -euo pipefail
 top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 "$top/scripts/build-windows.sh"
@@ -23,6 +24,35 @@ if [ ! -f "$out/wine/system.reg" ]; then
     "${wine_env[@]}" wineboot -i >/dev/null 2>&1
     "${wine_env[@]}" wineserver -w
 fi
+# For the window tests, once per prefix: windows that no window manager
+# frames (each driven case then takes milliseconds instead of seconds), and
+# the program's font, which Wine does not have, drawn with the proportional
+# Japanese Gothic that fontconfig finds (fonts-ipafont-gothic).
+if ! grep -q '"Managed"="N"' "$out/wine/user.reg" || ! grep -q '"IPAPGothic"' "$out/wine/user.reg"; then
+    "${wine_env[@]}" wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+    "${wine_env[@]}" wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'ＭＳ Ｐゴシック' /d IPAPGothic /f \
+        >/dev/null 2>&1
+    "${wine_env[@]}" wineserver -w
+fi
+
+# A display of our own, on whatever number is free, reachable only here.
+display_file=$(mktemp)
+Xvfb -displayfd 3 -nolisten tcp -screen 0 1024x768x24 3>"$display_file" >/dev/null 2>&1 &
+xvfb=$!
+stop_display() {
+    kill "$xvfb" 2>/dev/null || true
+    wait "$xvfb" 2>/dev/null || true
+    rm -f "$display_file"
+}
+trap stop_display EXIT
+for _ in $(seq 100); do
+    [ -s "$display_file" ] && break
+    sleep 0.05
+done
+[ -s "$display_file" ] || { echo "Xvfb did not start" >&2; exit 1; }
+export DISPLAY=":$(head -n1 "$display_file")"
+# A Wine left running from before would keep its own display.
+"${wine_env[@]}" wineserver -k 2>/dev/null || true
 
 cd "$out"
 status=0

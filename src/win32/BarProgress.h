@@ -1,0 +1,25 @@
+// Shows the comparison's progress on a common-controls progress bar.
+#pragma once
+
+#include <cstdint>
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+
+namespace mvx::win32 {
+
+class BarProgress {
+public:
+    void Attach(HWND bar) { bar_ = bar; }
+    void SetRange(int minimum, int maximum);
+    void SetPosition(int position);
+    // Back to the start, as the idle window shows it.
+    void Reset();
+
+private:
+    HWND bar_ = nullptr;
+    int minimum_ = 0;
+    int maximum_ = 100;
+    std::int64_t shownStep_ = -1;
+};
+
+} // namespace mvx::win32

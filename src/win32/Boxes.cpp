@@ -1,0 +1,57 @@
+#include "win32/Boxes.h"
+
+#include "check/CheckTexts.h"
+#include "check/Identity.h"
+#include "win32/Handles.h"
+#include "win32/WindowText.h"
+
+namespace mvx::win32 {
+
+namespace {
+
+// A message box places itself; it is moved to the centre of the screen as
+// it is activated, when it has its final size.
+thread_local bool boxAwaitingCentre = false;
+
+LRESULT CALLBACK CentreBoxOnActivation(int code, WPARAM wParam, LPARAM lParam)
+{
+    if (code == HCBT_ACTIVATE && boxAwaitingCentre) {
+        boxAwaitingCentre = false;
+        CentreOnScreen(FromMessage<HWND>(wParam));
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+void ShowBox(HWND owner, const std::string &message, const std::wstring &caption, UINT type)
+{
+    const OwnedHook hook(SetWindowsHookExW(WH_CBT, CentreBoxOnActivation, nullptr, GetCurrentThreadId()));
+    boxAwaitingCentre = hook != nullptr;
+    MessageBoxW(owner, Wide(message).c_str(), caption.c_str(), type | MB_OK);
+    boxAwaitingCentre = false;
+}
+
+} // namespace
+
+void CentreOnScreen(HWND window)
+{
+    RECT outer{};
+    GetWindowRect(window, &outer);
+    const int width = outer.right - outer.left;
+    const int height = outer.bottom - outer.top;
+    SetWindowPos(window, nullptr, (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
+                 (GetSystemMetrics(SM_CYSCREEN) - height) / 2, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void WarningBox(HWND owner, const std::string &message)
+{
+    MessageBeep(0);
+    ShowBox(owner, message, L"警告", MB_ICONEXCLAMATION);
+}
+
+void ErrorBox(const std::string &message)
+{
+    ShowBox(nullptr, WithClosingPeriod(message), Wide(kProgramTitle), MB_ICONERROR | MB_TASKMODAL);
+}
+
+} // namespace mvx::win32

@@ -1,0 +1,367 @@
+#include "win32/MVX.h"
+
+#include "compare/FileLayer.h"
+#include "compare/WideText.h"
+#include "win32/Boxes.h"
+#include "win32/Guarded.h"
+#include "win32/Handles.h"
+#include "win32/MessagePump.h"
+#include "win32/PKekkaForm.h"
+#include "win32/PVerForm.h"
+#include "win32/Resource.h"
+#include "win32/WindowText.h"
+
+#include <algorithm>
+#include <commctrl.h>
+#include <commdlg.h>
+#include <stdexcept>
+
+namespace mvx::win32 {
+
+const wchar_t *const kMainWindowClass = L"" MVX_MAIN_CLASS_NAME;
+
+namespace {
+
+const std::wstring kStopCaption = L"ストップ";
+
+// The path fields and the bar follow the window's width; the buttons stay.
+constexpr int kFieldMargin = 84;
+constexpr int kBarMargin = 21;
+
+// The longest path the system takes, in characters.
+constexpr std::size_t kLongestPath = 32768;
+
+void RegisterMainWindowClass()
+{
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.lpfnWndProc = DefDlgProcW;
+    windowClass.cbWndExtra = DLGWINDOWEXTRA;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512)); // IDC_ARROW
+    windowClass.hbrBackground = FromMessage<HBRUSH>(COLOR_BTNFACE + 1);
+    windowClass.lpszClassName = kMainWindowClass;
+    if (RegisterClassExW(&windowClass) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
+        throw std::runtime_error("ウィンドウクラスを登録できません");
+}
+
+SIZE OuterSize(HWND window)
+{
+    RECT outer{};
+    GetWindowRect(window, &outer);
+    return {outer.right - outer.left, outer.bottom - outer.top};
+}
+
+} // namespace
+
+TMainForm::TMainForm(std::vector<std::string> parameters) : parameters_(std::move(parameters))
+{
+    RegisterMainWindowClass();
+    CreateModeless(IDD_TMainForm);
+}
+
+TMainForm::~TMainForm()
+{
+    if (window_ != nullptr)
+        DestroyWindow(window_);
+}
+
+void TMainForm::Show(int showCommand)
+{
+    Guarded([this] { FormShow(); });
+    ShowWindow(window_, showCommand);
+}
+
+bool TMainForm::Message(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        FormCreate();
+        return true;
+    case WM_COMMAND:
+        Command(LOWORD(wParam), HIWORD(wParam));
+        return true;
+    case WM_GETMINMAXINFO:
+        // While dragging: never narrower than designed, never another height.
+        if (designed_.cx > 0) {
+            auto *limits = FromMessage<MINMAXINFO *>(lParam);
+            limits->ptMinTrackSize = {designed_.cx, designed_.cy};
+            limits->ptMaxTrackSize.y = designed_.cy;
+            return true;
+        }
+        return false;
+    case WM_SIZE:
+        if (wParam != SIZE_MINIMIZED && designed_.cx > 0)
+            FormResize();
+        return false;
+    case WM_CLOSE:
+        FormClose();
+        return true;
+    case WM_DESTROY:
+        PostQuitMessage(0);
+        return false;
+    default:
+        return false;
+    }
+}
+
+void TMainForm::FormCreate()
+{
+    layout_.Apply(window_, IDD_TMainForm, TemplateSize::Outer);
+    // As designed: the height is fixed and the width never less.
+    designed_ = OuterSize(window_);
+    checkCaption_ = TextOf(Item(IDC_Button3));
+    progress_.Attach(Item(IDC_ProgressBar1));
+    for (const int id : {IDC_Edit1, IDC_Edit2}) {
+        DragAcceptFiles(Item(id), TRUE);
+        SetWindowSubclass(Item(id), FieldProc, static_cast<UINT_PTR>(id), reinterpret_cast<DWORD_PTR>(this));
+    }
+}
+
+void TMainForm::FormShow()
+{
+    const HWND bar = Item(IDC_ProgressBar1);
+    SetWindowLongPtrW(bar, GWL_STYLE, GetWindowLongPtrW(bar, GWL_STYLE) | PBS_SMOOTH);
+    SetWindowTextW(Item(IDC_Edit1), L"");
+    SetWindowTextW(Item(IDC_Edit2), L"");
+    if (parameters_.size() == 2) {
+        SetWindowTextW(Item(IDC_Edit1), Wide(parameters_.at(0)).c_str());
+        SetWindowTextW(Item(IDC_Edit2), Wide(parameters_.at(1)).c_str());
+    }
+    CentreOnScreen(window_);
+}
+
+void TMainForm::FormResize()
+{
+    // The limits of WM_GETMINMAXINFO hold for dragging only; a size set
+    // from elsewhere goes back here.
+    const SIZE outer = OuterSize(window_);
+    if (outer.cy != designed_.cy || outer.cx < designed_.cx) {
+        SetWindowPos(window_, nullptr, 0, 0, std::max(outer.cx, designed_.cx), designed_.cy,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        return;
+    }
+    RECT client{};
+    GetClientRect(window_, &client);
+    const auto widen = [this](int id, int width) {
+        RECT bounds{};
+        GetWindowRect(Item(id), &bounds);
+        SetWindowPos(Item(id), nullptr, 0, 0, width, bounds.bottom - bounds.top,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    };
+    widen(IDC_Edit1, client.right - kFieldMargin);
+    widen(IDC_Edit2, client.right - kFieldMargin);
+    widen(IDC_ProgressBar1, client.right - kBarMargin);
+}
+
+void TMainForm::FormClose()
+{
+    // A close during a comparison stops it first; the window closes once the
+    // Check command has unwound, so that nothing touches a destroyed window.
+    if (IsBusy()) {
+        closePending_ = true;
+        CancelRequested = 1;
+        return;
+    }
+    closePending_ = false;
+    DestroyWindow(window_);
+}
+
+void TMainForm::Command(int id, int code)
+{
+    // Enter and Escape in the dialog ask for IDOK and IDCANCEL, which this
+    // window does not have: nothing happens, as designed.
+    if (code == BN_CLICKED) {
+        switch (id) {
+        case IDC_Button1:
+            Button1Click();
+            return;
+        case IDC_Button2:
+            Button2Click();
+            return;
+        case IDC_Button3:
+            Button3Click();
+            return;
+        case IDC_Button4:
+            Button4Click();
+            return;
+        default:
+            break;
+        }
+    }
+    // A disabled menu command is not chosen, whoever asks for it.
+    if ((id == IDM_MenuHelp || id == IDM_MenuVer) &&
+        (GetMenuState(GetMenu(window_), static_cast<UINT>(id), MF_BYCOMMAND) & (MF_GRAYED | MF_DISABLED)) !=
+            0)
+        return;
+    if (id == IDM_MenuHelp)
+        MenuHelpClick();
+    else if (id == IDM_MenuVer)
+        MenuVerClick();
+}
+
+void TMainForm::Browse(int fieldId)
+{
+    std::wstring name = lastConfirmed_;
+    name.resize(kLongestPath, L'\0');
+    OPENFILENAMEW OpenDialog1{};
+    OpenDialog1.lStructSize = sizeof OpenDialog1;
+    OpenDialog1.hwndOwner = window_;
+    OpenDialog1.lpstrFile = name.data();
+    OpenDialog1.nMaxFile = static_cast<DWORD>(name.size());
+    // No filter, title or folder of its own; a typed name of a missing file
+    // is taken (the Check command tells about it). The current folder stays
+    // put, so that relative paths in the fields keep naming what they named.
+    OpenDialog1.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_ENABLESIZING | OFN_NOCHANGEDIR;
+    if (GetOpenFileNameW(&OpenDialog1) != 0) {
+        name.resize(name.find(L'\0'));
+        lastConfirmed_ = name;
+        SetWindowTextW(Item(fieldId), name.c_str());
+    }
+    if (GetWindowTextLengthW(Item(IDC_Edit1)) > 0 && GetWindowTextLengthW(Item(IDC_Edit2)) > 0)
+        SendMessageW(window_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(Item(IDC_Button3)), TRUE);
+}
+
+void TMainForm::Button1Click()
+{
+    Browse(IDC_Edit1);
+}
+
+void TMainForm::Button2Click()
+{
+    Browse(IDC_Edit2);
+}
+
+void TMainForm::Button3Click()
+{
+    command_.Button3Click();
+}
+
+void TMainForm::Button4Click()
+{
+    SendMessageW(window_, WM_CLOSE, 0, 0);
+}
+
+void TMainForm::MenuHelpClick()
+{
+    const std::wstring path = ExecutableFolder() + L"Readme.txt";
+    if (!IsExistingFile(Utf8FromWide(path))) {
+        WarningBox(window_, "Readme.txtが存在しません");
+        return;
+    }
+    // The viewer reports its own troubles, if any.
+    ShellExecuteW(window_, L"open", path.c_str(), L"", L"", SW_SHOW);
+}
+
+void TMainForm::MenuVerClick()
+{
+    TVerForm VerForm;
+    VerForm.ShowModal(window_);
+}
+
+void TMainForm::SetCommandsEnabled(bool enabled)
+{
+    const HMENU menu = GetMenu(window_);
+    const UINT state = MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED);
+    EnableMenuItem(menu, IDM_MenuHelp, state);
+    EnableMenuItem(menu, IDM_MenuVer, state);
+    DrawMenuBar(window_);
+    EnableWindow(Item(IDC_Button1), enabled ? TRUE : FALSE);
+    EnableWindow(Item(IDC_Button2), enabled ? TRUE : FALSE);
+}
+
+void TMainForm::FieldDropFiles(HWND field, HDROP drop)
+{
+    // Only the first item counts, with its whole name.
+    const UINT length = DragQueryFileW(drop, 0, nullptr, 0);
+    if (length == 0)
+        return;
+    std::wstring name(length + 1, L'\0');
+    name.resize(DragQueryFileW(drop, 0, name.data(), length + 1));
+    // The field under the drop point takes the name; a drop elsewhere, none.
+    POINT at{};
+    if (DragQueryPoint(drop, &at) != 0)
+        MapWindowPoints(field, window_, &at, 1);
+    else
+        ScreenToClient(window_, &at);
+    const HWND under = ChildWindowFromPointEx(window_, at, CWP_SKIPINVISIBLE | CWP_SKIPTRANSPARENT);
+    if (under == Item(IDC_Edit1) || under == Item(IDC_Edit2))
+        SetWindowTextW(under, name.c_str());
+}
+
+LRESULT CALLBACK TMainForm::FieldProc(HWND field, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                      DWORD_PTR form)
+{
+    // The fields take drops themselves, so that a drop is handled (and its
+    // memory given back) in whichever message loop it arrives.
+    if (message == WM_DROPFILES) {
+        const OwnedDrop drop(FromMessage<HDROP>(wParam));
+        Guarded([&] { FromMessage<TMainForm *>(form)->FieldDropFiles(field, drop.get()); });
+        return 0;
+    }
+    if (message == WM_NCDESTROY)
+        RemoveWindowSubclass(field, FieldProc, id);
+    return DefSubclassProc(field, message, wParam, lParam);
+}
+
+std::string TMainForm::SourcePath()
+{
+    return Utf8FromWide(TextOf(Item(IDC_Edit1)));
+}
+
+std::string TMainForm::TargetPath()
+{
+    return Utf8FromWide(TextOf(Item(IDC_Edit2)));
+}
+
+bool TMainForm::IsBusy()
+{
+    return TextOf(Item(IDC_Button3)) == kStopCaption;
+}
+
+void TMainForm::EnterBusy()
+{
+    SetCommandsEnabled(false);
+    SetWindowTextW(Item(IDC_Button3), kStopCaption.c_str());
+    EnableWindow(Item(IDC_Button4), FALSE);
+}
+
+void TMainForm::RestoreIdle()
+{
+    SetCommandsEnabled(true);
+    SetWindowTextW(Item(IDC_Button3), checkCaption_.c_str());
+    EnableWindow(Item(IDC_Button4), TRUE);
+    progress_.Reset();
+    if (closePending_)
+        PostMessageW(window_, WM_CLOSE, 0, 0);
+}
+
+void TMainForm::Warn(const std::string &message)
+{
+    // A window that is closing owes no report of the stop its closing asked for.
+    if (!closePending_)
+        WarningBox(window_, message);
+}
+
+void TMainForm::ShowVerdict(const ComparisonOutcome &outcome)
+{
+    TKekkaForm KekkaForm(outcome);
+    KekkaForm.ShowModal(window_);
+}
+
+void TMainForm::SetRange(int minimum, int maximum)
+{
+    progress_.SetRange(minimum, maximum);
+}
+
+void TMainForm::SetPosition(int position)
+{
+    progress_.SetPosition(position);
+}
+
+void TMainForm::ProcessEvents()
+{
+    ProcessPendingMessages(window_);
+}
+
+} // namespace mvx::win32

@@ -1,0 +1,122 @@
+#include "win32/PKekkaForm.h"
+
+#include "compare/WideText.h"
+#include "win32/Boxes.h"
+#include "win32/Resource.h"
+#include "win32/WindowText.h"
+
+#include <stdexcept>
+#include <string>
+
+namespace mvx::win32 {
+
+namespace {
+
+constexpr int kMarkSize = 80;
+constexpr int kMarkInset = 5;
+constexpr int kMarkPenWidth = 7;
+constexpr COLORREF kBlack = RGB(0, 0, 0);
+constexpr COLORREF kRed = RGB(255, 0, 0);
+const std::string kIndent = "     ";
+
+std::string LocaleDecimalSeparator()
+{
+    wchar_t separator[8] = {};
+    if (GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, LOCALE_SDECIMAL, separator, 8) == 0)
+        return ".";
+    return Utf8FromWide(separator);
+}
+
+} // namespace
+
+void TKekkaForm::ShowModal(HWND owner)
+{
+    DialogWindow::ShowModal(owner, IDD_TKekkaForm);
+}
+
+OwnedBitmap TKekkaForm::DrawMark(bool sameFile)
+{
+    // 24 bits a pixel: a static control shows such a bitmap as it is, where
+    // one with an alpha channel could be copied and drawn blended.
+    BITMAPINFO format{};
+    format.bmiHeader.biSize = sizeof format.bmiHeader;
+    format.bmiHeader.biWidth = kMarkSize;
+    format.bmiHeader.biHeight = -kMarkSize;
+    format.bmiHeader.biPlanes = 1;
+    format.bmiHeader.biBitCount = 24;
+    format.bmiHeader.biCompression = BI_RGB;
+    void *bits = nullptr;
+    OwnedBitmap image(CreateDIBSection(nullptr, &format, DIB_RGB_COLORS, &bits, nullptr, 0));
+    const OwnedMemoryDc dc(CreateCompatibleDC(nullptr));
+    if (!image || !dc)
+        throw std::runtime_error("判定結果の図を作成できません");
+    const Selected onImage(dc.get(), image.get());
+    const Selected whiteFill(dc.get(), GetStockObject(WHITE_BRUSH));
+    {
+        const OwnedPen frame(CreatePen(PS_SOLID, 1, kBlack));
+        const Selected pen(dc.get(), frame.get());
+        Rectangle(dc.get(), 0, 0, kMarkSize, kMarkSize);
+    }
+    const OwnedPen red(CreatePen(PS_SOLID, kMarkPenWidth, kRed));
+    const Selected pen(dc.get(), red.get());
+    const int opposite = kMarkSize - kMarkInset;
+    if (sameFile) {
+        Ellipse(dc.get(), kMarkInset, kMarkInset, opposite, opposite);
+    } else {
+        MoveToEx(dc.get(), kMarkInset, kMarkInset, nullptr);
+        LineTo(dc.get(), opposite, opposite);
+        MoveToEx(dc.get(), opposite, kMarkInset, nullptr);
+        LineTo(dc.get(), kMarkInset, opposite);
+    }
+    return image;
+}
+
+bool TKekkaForm::Message(UINT message, WPARAM wParam, LPARAM /*lParam*/)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        layout_.Apply(window_, IDD_TKekkaForm, TemplateSize::Client);
+        FormShow();
+        // The focus is set: the dialog manager is not to move it.
+        return false;
+    case WM_COMMAND:
+        // Only OK closes the window: it has no close box, and Escape does nothing.
+        if (LOWORD(wParam) == IDC_ButOk && HIWORD(wParam) == BN_CLICKED)
+            ButOkClick();
+        return true;
+    case WM_DESTROY:
+        ReleaseMark();
+        return false;
+    default:
+        return false;
+    }
+}
+
+void TKekkaForm::FormShow()
+{
+    CentreOnScreen(window_);
+    mark_ = DrawMark(outcome_.SameFile);
+    SendMessageW(Item(IDC_Image1), STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(mark_.get()));
+    const std::string text = kIndent + VerdictLine(outcome_.SameFile) + "\r\n" + kIndent +
+                             TimeLine(outcome_.ElapsedSeconds, LocaleDecimalSeparator());
+    SetWindowTextW(Item(IDC_Memo1), Wide(text).c_str());
+    SendMessageW(window_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(Item(IDC_ButOk)), TRUE);
+    MessageBeep(0);
+}
+
+void TKekkaForm::ButOkClick()
+{
+    EndDialog(window_, IDOK);
+}
+
+void TKekkaForm::ReleaseMark()
+{
+    // The control gives back what it showed; should it have made a copy of
+    // the mark, that copy is its to lose and ours to delete.
+    const auto shown = FromMessage<HBITMAP>(SendMessageW(Item(IDC_Image1), STM_SETIMAGE, IMAGE_BITMAP, 0));
+    if (shown != nullptr && shown != mark_.get())
+        DeleteObject(shown);
+    mark_.reset();
+}
+
+} // namespace mvx::win32

@@ -1,0 +1,28 @@
+// Morvatix: are two files identical, byte for byte?
+#include "compare/FileLayer.h"
+#include "win32/Guarded.h"
+#include "win32/MVX.h"
+#include "win32/MessagePump.h"
+#include "win32/SingleInstance.h"
+
+#include <commctrl.h>
+
+int WINAPI wWinMain(HINSTANCE /*hInstance*/, HINSTANCE /*hPrevInstance*/, PWSTR /*lpCmdLine*/, int nShowCmd)
+{
+    // Before this instance has a window of its own.
+    mvx::win32::SingleInstance instance;
+    if (!instance.Claim())
+        return 0;
+
+    const INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX),
+                                        ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&controls);
+
+    int code = 0;
+    mvx::win32::Guarded([&] {
+        mvx::win32::TMainForm MainForm(mvx::ProgramParameters(0, nullptr));
+        MainForm.Show(nShowCmd);
+        code = mvx::win32::RunMessageLoop(MainForm.Window());
+    });
+    return code;
+}

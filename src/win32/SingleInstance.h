@@ -1,0 +1,36 @@
+// Makes sure one instance runs for the user's logon session. The first start
+// holds a named mutex that only Morvatix makes; a later start brings the
+// first one's main window forward, found by its own window class, and ends.
+// A window title proves nothing: any window may be called "Morvatix".
+#pragma once
+
+#include "win32/Handles.h"
+
+#include <string>
+
+namespace mvx::win32 {
+
+class SingleInstance {
+public:
+    // name: the mutex's name; tests pass their own.
+    explicit SingleInstance(std::wstring name = DefaultName()) : name_(std::move(name)) {}
+
+    // True when this start is the first, or when no mutex can be made at
+    // all; false when the running instance was brought forward, or holds the
+    // mutex but showed no window in time.
+    bool Claim();
+
+    // In the session's own namespace, and the user's: another user who runs
+    // the program in the same session has an instance of their own.
+    static std::wstring DefaultName();
+
+private:
+    std::wstring name_;
+    OwnedHandle mutex_;
+};
+
+// Restores the running instance's main window if it is minimised and brings
+// it, or the window it shows modally, to the front.
+void BringForward(HWND mainWindow);
+
+} // namespace mvx::win32
