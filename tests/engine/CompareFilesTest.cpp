@@ -110,7 +110,7 @@ TEST(CompareFiles, FilesReadAheadInLongRunsAreStillComparedBlockByBlockFromTheSt
     };
     const Case cases[] = {
         {"identical", -1, true, kBlocks},
-        {"the first byte differs: one step, no read-ahead waited for", 0, false, 0},
+        {"the first byte differs: one step, the bar jumps to full", 0, false, 0},
         {"a difference inside the first run", 1500000, false, 1500000 / 102400},
         {"the last byte differs", kSize - 1, false, kBlocks - 1},
     };
