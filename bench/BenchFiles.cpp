@@ -60,6 +60,8 @@ void Fill(std::vector<char> &chunk, std::uint64_t &state)
     }
 }
 
+} // namespace
+
 void WriteSet(const std::vector<std::string> &paths, std::int64_t size, bool flipFirst, bool flipLast)
 {
     std::vector<std::unique_ptr<Writer>> writers;
@@ -91,8 +93,6 @@ void WriteSet(const std::vector<std::string> &paths, std::int64_t size, bool fli
     for (auto &writer : writers)
         writer->Sync();
 }
-
-} // namespace
 
 BenchFiles::BenchFiles(const std::filesystem::path &folder, std::int64_t size, std::int64_t smallSize)
     : source((folder / "source.bin").string()), same((folder / "same.bin").string()),

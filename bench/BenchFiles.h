@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace mvx::bench {
 
@@ -25,6 +26,11 @@ public:
 private:
     void Remove() const;
 };
+
+// Writes the same `size` bytes of pseudo-random data to every path, synced to
+// the disk; with flipLast the third file gets its last byte changed, with
+// flipFirst the fourth its first.
+void WriteSet(const std::vector<std::string> &paths, std::int64_t size, bool flipFirst, bool flipLast);
 
 // Bytes free for an unprivileged writer in the folder.
 std::int64_t FreeSpace(const std::filesystem::path &folder);

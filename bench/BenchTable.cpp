@@ -29,7 +29,7 @@ Row &Results::At(const std::string &caseName, const std::string &program)
     for (Row &row : rows_)
         if (row.caseName == caseName && row.program == program)
             return row;
-    rows_.push_back({caseName, program, {}, -1, -1});
+    rows_.push_back({caseName, program, {}, -1, -1, -1});
     return rows_.back();
 }
 
@@ -47,13 +47,17 @@ double Results::Median(const std::string &caseName, const std::string &program) 
     return row == nullptr ? NAN : bench::Median(row->seconds);
 }
 
-void Results::PrintTable(std::FILE *out, const std::string &reference) const
+void Results::PrintTable(std::FILE *out, const std::string &reference, const std::string &referenceLabel,
+                         const std::vector<std::string> &cases) const
 {
-    std::fprintf(out, "%-22s %-24s %11s %9s %12s\n", "case", "program", "median", "/ cmp -s", "peak memory");
-    std::fprintf(out, "%s\n", std::string(22 + 1 + 24 + 1 + 11 + 1 + 9 + 1 + 12, '-').c_str());
+    std::fprintf(out, "%-22s %-28s %11s %9s %12s\n", "case", "program", "median", referenceLabel.c_str(),
+                 "peak memory");
+    std::fprintf(out, "%s\n", std::string(22 + 1 + 28 + 1 + 11 + 1 + 9 + 1 + 12, '-').c_str());
     std::string previousCase;
     for (const Row &row : rows_) {
         if (row.seconds.empty())
+            continue;
+        if (!cases.empty() && std::find(cases.begin(), cases.end(), row.caseName) == cases.end())
             continue;
         const double median = bench::Median(row.seconds);
         const double base = Median(row.caseName, reference);
@@ -65,7 +69,7 @@ void Results::PrintTable(std::FILE *out, const std::string &reference) const
             std::snprintf(peak, sizeof peak, "%ld KiB", row.peakKiB);
         const std::string shownCase = row.caseName == previousCase ? "" : row.caseName;
         previousCase = row.caseName;
-        std::fprintf(out, "%-22s %-24s %11s %9s %12s\n", shownCase.c_str(), row.program.c_str(),
+        std::fprintf(out, "%-22s %-28s %11s %9s %12s\n", shownCase.c_str(), row.program.c_str(),
                      FormatTime(median).c_str(), ratio, peak);
     }
 }

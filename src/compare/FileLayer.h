@@ -42,6 +42,13 @@ public:
     // Tells the system that the file will be read once, front to back.
     void AdviseSequential() const;
 
+    // Starts the system reading the file from its start in runs of up to
+    // runLength bytes, as long as the device takes in one request, and returns
+    // without waiting for them where the system allows. Whatever part of the
+    // run is cached already is copied into scratch, over and over, and is of
+    // no further use. The read position does not move.
+    void StartReadingAhead(std::size_t runLength, char *scratch, std::size_t scratchLength) const;
+
 private:
     struct Stamp {
         std::int64_t size = 0;

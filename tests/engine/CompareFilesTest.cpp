@@ -96,6 +96,36 @@ TEST(CompareFiles, ReadsInBlocksAndReportsEachStepInOrder)
     }
 }
 
+TEST(CompareFiles, FilesReadAheadInLongRunsAreStillComparedBlockByBlockFromTheStart)
+{
+    // Long enough for the engine to ask the system to read ahead.
+    constexpr std::int64_t kSize = 3 * (1 << 20) + 12345;
+    constexpr std::int64_t kBlocks = (kSize + 102399) / 102400;
+    struct Case {
+        const char *name;
+        std::int64_t flip;
+        bool same;
+        std::int64_t events; // blocks that compared equal
+    };
+    const Case cases[] = {
+        {"identical", -1, true, kBlocks},
+        {"the first byte differs: one step, the bar jumps to full", 0, false, 0},
+        {"a difference inside the first run", 1500000, false, 1500000 / 102400},
+        {"the last byte differs", kSize - 1, false, kBlocks - 1},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        const Pair pair(Pattern(kSize), Pattern(kSize, c.flip));
+        Recorder recorder;
+        EXPECT_EQ(Compare(pair, recorder), c.same);
+        EXPECT_EQ(recorder.EventCount(), c.events);
+        ASSERT_FALSE(recorder.calls.empty());
+        EXPECT_EQ(recorder.calls.front(), "range 0.." + std::to_string(kSize));
+        EXPECT_EQ(recorder.calls.back(), "at " + std::to_string(kSize));
+        EXPECT_EQ(CancelRequested, 0);
+    }
+}
+
 TEST(CompareFiles, StopIsNoticedAfterTheEventsOfAnyStepEvenTheLast)
 {
     const Pair pair(Pattern(250000), Pattern(250000));

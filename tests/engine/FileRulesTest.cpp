@@ -76,6 +76,44 @@ TEST(FileRules, AFileLongerThanItsSizeSaysIsNotCalledIdentical)
     }
 }
 
+TEST(FileRules, ReadingAheadLeavesTheFileToBeReadFromItsStart)
+{
+    constexpr std::size_t kRun = std::size_t{2} << 20;
+    struct Case {
+        const char *name;
+        std::int64_t size;
+        std::size_t run;
+    };
+    const Case cases[] = {
+        {"empty", 0, kRun},
+        {"shorter than the run", 5000, kRun},
+        {"longer than the run", 3 * (1 << 20) + 7, kRun},
+        {"a run that is no whole number of buffers", 400000, 250000},
+    };
+    TempDir dir;
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = dir.File("file");
+        const std::string bytes = mvx::test::Pattern(c.size);
+        mvx::test::WriteBytes(path, bytes);
+        mvx::ReadOnlyFile file(path);
+        std::string scratch(static_cast<std::size_t>(mvx::kBlockLength), 'x');
+        file.StartReadingAhead(c.run, scratch.data(), scratch.size());
+        std::string read(bytes.size() + 1, '\0');
+        read.resize(file.Read(read.data(), read.size()));
+        EXPECT_TRUE(read == bytes) << "read " << read.size() << " of " << bytes.size() << " bytes";
+    }
+
+    // A file system that cannot start a read without waiting for it.
+    const std::string status = "/proc/self/status";
+    mvx::ReadOnlyFile file(status);
+    std::string scratch(100, 'x');
+    file.StartReadingAhead(kRun, scratch.data(), scratch.size());
+    std::string start(5, '\0');
+    ASSERT_EQ(file.Read(start.data(), start.size()), start.size());
+    EXPECT_EQ(start, "Name:");
+}
+
 #endif
 
 TEST(CommandLine, RawLineSplitsAsTheShellWouldNot)
