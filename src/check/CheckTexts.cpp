@@ -3,6 +3,7 @@
 #include "compare/FileLayer.h"
 
 #include <algorithm>
+#include <stdexcept>
 
 namespace mvx {
 
@@ -49,6 +50,17 @@ std::string WithClosingPeriod(const std::string &message)
     if (!message.empty() && static_cast<unsigned char>(message.back()) > '.')
         return message + '.';
     return message;
+}
+
+std::string FailureMessage(const std::exception_ptr &failure)
+{
+    try {
+        std::rethrow_exception(failure);
+    } catch (const std::exception &e) {
+        return e.what();
+    } catch (...) {
+        return "予期しないエラーが発生しました";
+    }
 }
 
 } // namespace mvx

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <exception>
 #include <optional>
 #include <string>
 
@@ -43,5 +44,9 @@ std::string TimeLine(std::int64_t elapsed, const std::string &decimalSeparator);
 // "."). The last byte of a multi-byte UTF-8 character always lies above, so
 // such a character always gets the period.
 std::string WithClosingPeriod(const std::string &message);
+
+// What the Error box says of a failure: its own message, or a general one
+// for a failure that carries none.
+std::string FailureMessage(const std::exception_ptr &failure);
 
 } // namespace mvx

@@ -1,29 +1,21 @@
 #include "ui/Guarded.h"
 
+#include "check/CheckTexts.h"
 #include "ui/Boxes.h"
 
-#include <stdexcept>
+#include <QApplication>
 
 namespace mvx::ui {
 
-namespace {
-
-QString MessageOf(const std::exception_ptr &failure)
-{
-    try {
-        std::rethrow_exception(failure);
-    } catch (const std::exception &e) {
-        return QString::fromUtf8(e.what());
-    } catch (...) {
-        return QStringLiteral("予期しないエラーが発生しました");
-    }
-}
-
-} // namespace
-
 void ApplicationEvents1Exception(const std::exception_ptr &failure) noexcept
 {
-    ErrorBox(MessageOf(failure));
+    // Showing the box needs memory too; when even that fails, the failure
+    // is only heard rather than ending the program.
+    try {
+        ErrorBox(QString::fromStdString(FailureMessage(failure)));
+    } catch (...) {
+        QApplication::beep();
+    }
 }
 
 } // namespace mvx::ui
