@@ -4,9 +4,10 @@
 //   status N    morvatix-cmp's exit status
 //   bar TEXT    the first row that showed a percentage while it ran
 //   ...         the console's rows at the end, without trailing blanks
-// MODE "interrupt" presses Ctrl-C once the bar shows, "interrupt-twice" twice
-// in a row; "run" lets it be. Start it with a console
-// of its own (CREATE_NO_WINDOW): the events reach every process on it.
+// MODE "interrupt" presses Ctrl-C once the bar shows; "run" lets it be. Start
+// it with a console of its own (CREATE_NO_WINDOW): the events reach every
+// process on it. A morvatix-cmp that has not ended after a minute is ended
+// and reported with status "stuck", so that a test fails instead of hanging.
 #include "compare/WideText.h"
 
 #include <algorithm>
@@ -107,16 +108,20 @@ int wmain()
     CloseHandle(started.hThread);
 
     std::string bar;
+    const ULONGLONG deadline = GetTickCount64() + 60000;
     while (WaitForSingleObject(started.hProcess, 5) == WAIT_TIMEOUT) {
+        if (GetTickCount64() > deadline) {
+            TerminateProcess(started.hProcess, 1);
+            Say("status stuck");
+            return 0;
+        }
         if (!bar.empty())
             continue;
         for (const std::string &row : Screen(console)) {
             if (row.find('%') == std::string::npos)
                 continue;
             bar = row;
-            if (mode.starts_with(L"interrupt"))
-                GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0);
-            if (mode == L"interrupt-twice")
+            if (mode == L"interrupt")
                 GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0);
             break;
         }

@@ -47,8 +47,6 @@ enum class OnConsole {
     Run,
     // Ctrl-C, as a person presses it, once the progress bar shows.
     InterruptAtBar,
-    // Ctrl-C twice in a row then.
-    InterruptTwiceAtBar,
 };
 
 ConsoleRun RunCmpOnConsole(const std::vector<std::string> &arguments, OnConsole what = OnConsole::Run);

@@ -122,6 +122,12 @@ ChildOutput ChildProcess::Finish()
     CloseHandle(input_);
     input_ = nullptr;
     ChildOutput output;
+    // A child that hangs (Wine's console handling can, under load) ends
+    // the test with a failure instead of holding the whole run.
+    std::thread watchdog([process = static_cast<HANDLE>(process_)] {
+        if (WaitForSingleObject(process, kFinishDeadlineMs) == WAIT_TIMEOUT)
+            TerminateProcess(process, kHung);
+    });
     std::thread errorReader;
     if (error_ != nullptr)
         errorReader = std::thread([this, &output] { output.err = ReadToEnd(error_); });
@@ -129,6 +135,7 @@ ChildOutput ChildProcess::Finish()
     if (errorReader.joinable())
         errorReader.join();
     output.code = Wait();
+    watchdog.join();
     return output;
 }
 

@@ -16,10 +16,14 @@ struct ChildOptions {
 
 // All that a finished process wrote, and its exit code.
 struct ChildOutput {
-    unsigned long code = 0;
+    unsigned long code = 0; // kHung for one that had to be ended
     std::string out;
     std::string err;
 };
+
+// Finish ends a child that is still running after this long, with this code.
+inline constexpr unsigned long kFinishDeadlineMs = 120000;
+inline constexpr unsigned kHung = 0xDEAD;
 
 class ChildProcess {
 public:
