@@ -16,7 +16,7 @@ const char *const kReadErrorMessage = "ストリームからの読み込みエ�
 
 std::string CannotOpenMessage(const std::string &path)
 {
-    return "ファイル " + PathForMessage(path) + " は開けません";
+    return "ファイル " + path + " は開けません";
 }
 
 namespace {

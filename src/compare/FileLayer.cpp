@@ -204,11 +204,6 @@ bool IsExistingFile(const std::string &path)
     return (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) == 0;
 }
 
-std::string PathForMessage(const std::string &path)
-{
-    return path;
-}
-
 std::vector<std::string> ProgramParameters(int, char **)
 {
     // The program is handed one UTF-16 line, and splitting it is ours to do.
@@ -385,11 +380,6 @@ bool IsExistingFile(const std::string &path)
         return false;
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-}
-
-std::string PathForMessage(const std::string &path)
-{
-    return path;
 }
 
 std::vector<std::string> ProgramParameters(int argc, char **argv)

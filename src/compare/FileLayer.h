@@ -86,11 +86,6 @@ bool IsExistingFile(const std::string &path);
 // when it cannot be read.
 std::vector<std::string> FolderEntryNames(const std::string &folder);
 
-// A path as UTF-8 text, for messages. Paths are UTF-8 text on every platform:
-// Linux names files in bytes that are UTF-8 by convention, and on Windows the
-// file layer converts them to the system's UTF-16 names and back.
-std::string PathForMessage(const std::string &path);
-
 // The program's parameters after its own name, counted up to the first empty
 // one. argv is what the application object left after taking its own options.
 std::vector<std::string> ProgramParameters(int argc, char **argv);
