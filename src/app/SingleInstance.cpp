@@ -33,7 +33,7 @@ QString SingleInstance::DefaultKey()
 }
 
 SingleInstance::SingleInstance(const QString &key, QObject *parent)
-    : QObject(parent), socketName_(key), lockPath_(key + QStringLiteral(".lock")), lock_(lockPath_)
+    : QObject(parent), socketName_(key), lock_(key + QStringLiteral(".lock"))
 {
     // The first instance may run for days; its lock is stale only when its
     // process is gone.
@@ -55,7 +55,7 @@ bool SingleInstance::Claim()
         // Only a live first instance may stop a start. When the lock cannot
         // be made at all (a runtime folder that cannot be written, say), the
         // mechanism has failed, and the program starts as if alone.
-        if (lock_.error() != QLockFile::LockFailedError || !QFileInfo(lockPath_).isFile())
+        if (lock_.error() != QLockFile::LockFailedError || !QFileInfo(lock_.fileName()).isFile())
             return true;
         if (AskRunningInstance())
             return false;

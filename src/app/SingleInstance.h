@@ -32,7 +32,6 @@ private:
     void Answer(QLocalSocket *socket);
 
     QString socketName_;
-    QString lockPath_;
     QLockFile lock_;
     QLocalServer server_;
 };
