@@ -21,6 +21,14 @@ inline constexpr std::int64_t kSizeMismatchElapsed = 1;
 
 inline constexpr const char *kCancelledMessage = "キャンセルされました";
 
+// What every window front end shows alike: the Check button's caption while
+// a comparison runs, the Warning box's caption, and the manual that Help
+// opens beside the program, or the warning when it is not there.
+inline constexpr const char *kStopCaption = "ストップ";
+inline constexpr const char *kWarningCaption = "警告";
+inline constexpr const char *kReadmeName = "Readme.txt";
+inline constexpr const char *kReadmeMissingMessage = "Readme.txtが存在しません";
+
 // The warning for the first problem with the two path texts, in the order the
 // user is told of them, or nothing when both name different existing files.
 // The texts are compared as the bytes they are.

@@ -103,7 +103,7 @@ void CentreOnScreen(QWidget &window)
 void WarningBox(QWidget *owner, const QString &message)
 {
     QApplication::beep();
-    ShowBox(QMessageBox::Warning, QStringLiteral("警告"), message, owner);
+    ShowBox(QMessageBox::Warning, QString::fromUtf8(kWarningCaption), message, owner);
 }
 
 void ErrorBox(const QString &message)

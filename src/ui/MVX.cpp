@@ -1,5 +1,6 @@
 #include "ui/MVX.h"
 
+#include "check/CheckTexts.h"
 #include "check/Identity.h"
 #include "compare/FileLayer.h"
 #include "ui/BarProgress.h"
@@ -29,7 +30,7 @@ namespace mvx::ui {
 
 namespace {
 
-const QString kStopCaption = QStringLiteral("ストップ");
+const QString kStopCaption = QString::fromUtf8(mvx::kStopCaption);
 
 // The path fields follow the window's width; the buttons stay where they are.
 constexpr int kFieldMargin = 84;
@@ -242,9 +243,9 @@ void TMainForm::Button4Click()
 
 void TMainForm::MenuHelpClick()
 {
-    const QString path = QCoreApplication::applicationDirPath() + QStringLiteral("/Readme.txt");
+    const QString path = QCoreApplication::applicationDirPath() + u'/' + QString::fromUtf8(kReadmeName);
     if (!IsExistingFile(QFile::encodeName(path).toStdString())) {
-        WarningBox(this, QStringLiteral("Readme.txtが存在しません"));
+        WarningBox(this, QString::fromUtf8(kReadmeMissingMessage));
         return;
     }
     // The desktop's text viewer reports its own troubles, if any.

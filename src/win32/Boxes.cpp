@@ -46,7 +46,7 @@ void CentreOnScreen(HWND window)
 void WarningBox(HWND owner, const std::string &message)
 {
     MessageBeep(0);
-    ShowBox(owner, message, L"警告", MB_ICONEXCLAMATION);
+    ShowBox(owner, message, Wide(kWarningCaption), MB_ICONEXCLAMATION);
 }
 
 void ErrorBox(const std::string &message)

@@ -1,5 +1,6 @@
 #include "win32/MVX.h"
 
+#include "check/CheckTexts.h"
 #include "compare/FileLayer.h"
 #include "compare/WideText.h"
 #include "win32/Boxes.h"
@@ -22,7 +23,7 @@ const wchar_t *const kMainWindowClass = L"" MVX_MAIN_CLASS_NAME;
 
 namespace {
 
-const std::wstring kStopCaption = L"ストップ";
+const std::wstring kStopCaption = Wide(mvx::kStopCaption);
 
 // The path fields and the bar follow the window's width; the buttons stay.
 constexpr int kFieldMargin = 84;
@@ -244,9 +245,9 @@ void TMainForm::Button4Click()
 
 void TMainForm::MenuHelpClick()
 {
-    const std::wstring path = ExecutableFolder() + L"Readme.txt";
+    const std::wstring path = ExecutableFolder() + Wide(kReadmeName);
     if (!IsExistingFile(Utf8FromWide(path))) {
-        WarningBox(window_, "Readme.txtが存在しません");
+        WarningBox(window_, kReadmeMissingMessage);
         return;
     }
     // The viewer reports its own troubles, if any.
