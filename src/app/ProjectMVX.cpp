@@ -2,7 +2,7 @@
 #include "app/Application.h"
 #include "app/SingleInstance.h"
 #include "check/Identity.h"
-#include "compare/FileLayer.h"
+#include "compare/CommandLine.h"
 #include "ui/Fonts.h"
 #include "ui/Guarded.h"
 #include "ui/MVX.h"

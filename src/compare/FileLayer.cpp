@@ -1,6 +1,5 @@
 #include "compare/FileLayer.h"
 
-#include "compare/CommandLine.h"
 #include "compare/CompareError.h"
 #ifdef _WIN32
 #include "compare/WideText.h"
@@ -204,18 +203,6 @@ bool IsExistingFile(const std::string &path)
     return (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) == 0;
 }
 
-std::vector<std::string> ProgramParameters(int, char **)
-{
-    // The program is handed one UTF-16 line, and splitting it is ours to do.
-    // The splitting rules look at spaces, control characters and quotes only,
-    // all ASCII, which UTF-8 keeps as they are and uses inside no other
-    // character: splitting the UTF-8 form splits the line the same way.
-    std::vector<std::string> all = SplitCommandLine(Utf8FromWide(GetCommandLineW()));
-    if (!all.empty())
-        all.erase(all.begin());
-    return all;
-}
-
 // std::filesystem reads a std::string byte by byte here, not as UTF-8, and
 // throws on a name with a lone surrogate: the folder and the names take the
 // file layer's own conversions instead.
@@ -380,14 +367,6 @@ bool IsExistingFile(const std::string &path)
         return false;
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-}
-
-std::vector<std::string> ProgramParameters(int argc, char **argv)
-{
-    std::vector<std::string> parameters;
-    for (int i = 1; i < argc && argv[i][0] != '\0'; ++i)
-        parameters.emplace_back(argv[i]);
-    return parameters;
 }
 
 std::vector<std::string> FolderEntryNames(const std::string &folder)

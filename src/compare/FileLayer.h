@@ -86,8 +86,4 @@ bool IsExistingFile(const std::string &path);
 // when it cannot be read.
 std::vector<std::string> FolderEntryNames(const std::string &folder);
 
-// The program's parameters after its own name, counted up to the first empty
-// one. argv is what the application object left after taking its own options.
-std::vector<std::string> ProgramParameters(int argc, char **argv);
-
 } // namespace mvx

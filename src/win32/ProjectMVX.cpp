@@ -1,5 +1,5 @@
 // Morvatix: are two files identical, byte for byte?
-#include "compare/FileLayer.h"
+#include "compare/CommandLine.h"
 #include "win32/Guarded.h"
 #include "win32/MVX.h"
 #include "win32/MessagePump.h"

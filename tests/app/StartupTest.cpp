@@ -3,8 +3,8 @@
 // the way; and the Error box that reports whatever escapes a handler.
 #include "app/Application.h"
 #include "app/SingleInstance.h"
+#include "compare/CommandLine.h"
 #include "compare/CompareError.h"
-#include "compare/FileLayer.h"
 #include "support/ModalAnswer.h"
 #include "support/TempFiles.h"
 #include "ui/Boxes.h"
