@@ -1,5 +1,7 @@
 // The one place where the comparison touches the operating system's file
-// interface. Everything platform-specific stays behind these declarations.
+// interface. Everything platform-specific stays behind these declarations:
+// FileLayerPosix.cpp and FileLayerWindows.cpp hold it, FileLayer.cpp what
+// both share.
 #pragma once
 
 #include <cstddef>
@@ -76,6 +78,10 @@ private:
 #endif
     Stamp opened_;
 };
+
+// A path with a NUL in it: the system would read it only up to the NUL, and
+// so name another file. Such a path names no file here.
+bool HoldsNul(const std::string &path);
 
 // A directory entry of that name exists and is a regular file (symbolic links
 // followed). Directories, FIFOs, sockets and devices are not files here, and on

@@ -1,0 +1,195 @@
+#include "compare/FileLayer.h"
+
+#include "compare/CompareError.h"
+#include "compare/WideText.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <optional>
+#include <string_view>
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+
+namespace mvx {
+
+namespace {
+
+bool IsAsciiLetter(wchar_t c)
+{
+    return (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z');
+}
+
+bool SameIgnoringAsciiCase(std::wstring_view a, std::wstring_view b)
+{
+    const auto lower = [](wchar_t c) { return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c + 32) : c; };
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                              [&](wchar_t x, wchar_t y) { return lower(x) == lower(y); });
+}
+
+// CON, NUL, COM1 and the like name devices in every folder, with any extension
+// ("nul.txt") and trailing spaces; the system opens the device, not a file.
+bool NamesDevice(std::wstring_view path)
+{
+    std::size_t start = path.find_last_of(L"\\/");
+    if (start == std::wstring_view::npos)
+        start = path.size() >= 2 && IsAsciiLetter(path[0]) && path[1] == L':' ? 2 : 0;
+    else
+        ++start;
+    std::wstring_view name = path.substr(start);
+    name = name.substr(0, name.find_first_of(L".:"));
+    while (!name.empty() && name.back() == L' ')
+        name.remove_suffix(1);
+
+    for (const wchar_t *device : {L"CON", L"PRN", L"AUX", L"NUL", L"CONIN$", L"CONOUT$"})
+        if (SameIgnoringAsciiCase(name, device))
+            return true;
+    if (name.size() != 4)
+        return false;
+    const wchar_t digit = name[3];
+    const bool numbered =
+        (digit >= L'0' && digit <= L'9') || digit == L'\u00B9' || digit == L'\u00B2' || digit == L'\u00B3';
+    return numbered && (SameIgnoringAsciiCase(name.substr(0, 3), L"COM") ||
+                        SameIgnoringAsciiCase(name.substr(0, 3), L"LPT"));
+}
+
+// The UTF-16 name of a path that may name a file, or nothing when it cannot:
+// text that is not UTF-8, a device name, or a wildcard. No file name holds ?
+// or *, and to some of the system's look-ups they are patterns that match
+// other files; the \\?\ that starts a long path is no wildcard.
+std::optional<std::wstring> FileName(const std::string &path)
+{
+    if (HoldsNul(path))
+        return std::nullopt;
+    std::optional<std::wstring> wide = WideFromUtf8(path);
+    if (!wide)
+        return std::nullopt;
+    const std::wstring_view longPrefix = L"\\\\?\\";
+    const std::size_t from = wide->starts_with(longPrefix) ? longPrefix.size() : 0;
+    if (wide->find_first_of(L"?*", from) != std::wstring::npos || NamesDevice(*wide))
+        return std::nullopt;
+    return wide;
+}
+
+} // namespace
+
+// Read access with read-only sharing: other programs may read the file while
+// it is compared, but none may write to it, and a file that one of them holds
+// open for writing cannot be opened.
+ReadOnlyFile::ReadOnlyFile(const std::string &path) : path_(path)
+{
+    const std::optional<std::wstring> name = FileName(path);
+    if (!name)
+        throw CompareError(CannotOpenMessage(path));
+    HANDLE h = CreateFileW(name->c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        throw CompareError(CannotOpenMessage(path));
+    if (GetFileType(h) != FILE_TYPE_DISK) {
+        CloseHandle(h);
+        throw CompareError(CannotOpenMessage(path));
+    }
+    handle_ = h;
+    try {
+        opened_ = CurrentStamp();
+    } catch (const CompareError &) {
+        CloseHandle(h);
+        throw CompareError(CannotOpenMessage(path));
+    }
+}
+
+ReadOnlyFile::~ReadOnlyFile()
+{
+    CloseHandle(static_cast<HANDLE>(handle_));
+}
+
+std::size_t ReadOnlyFile::Read(char *buffer, std::size_t length)
+{
+    // One ReadFile takes a 32-bit count; larger reads go in steps.
+    constexpr std::size_t kMostPerCall = 1U << 30;
+    std::size_t done = 0;
+    while (done < length) {
+        DWORD got = 0;
+        const auto want = static_cast<DWORD>(std::min(length - done, kMostPerCall));
+        if (!ReadFile(static_cast<HANDLE>(handle_), buffer + done, want, &got, nullptr))
+            throw CompareError(kReadErrorMessage);
+        if (got == 0)
+            break;
+        done += got;
+    }
+    return done;
+}
+
+ReadOnlyFile::Stamp ReadOnlyFile::CurrentStamp() const
+{
+    Stamp stamp;
+    LARGE_INTEGER size{};
+    FILETIME written{};
+    if (!GetFileSizeEx(static_cast<HANDLE>(handle_), &size) ||
+        !GetFileTime(static_cast<HANDLE>(handle_), nullptr, nullptr, &written))
+        throw CompareError(kReadErrorMessage);
+    stamp.size = size.QuadPart;
+    stamp.modifiedSeconds = (static_cast<std::int64_t>(written.dwHighDateTime) << 32) | written.dwLowDateTime;
+    return stamp;
+}
+
+void ReadOnlyFile::AdviseSequential() const {}
+
+// The sharing mode keeps writers out from the opening on.
+bool ReadOnlyFile::WriterWaiting()
+{
+    return false;
+}
+
+// Without delete sharing, an open file can be neither renamed nor replaced.
+bool ReadOnlyFile::NamedByPath() const
+{
+    return true;
+}
+
+// FILE_FLAG_SEQUENTIAL_SCAN, given at opening, is the one read-ahead hint the
+// cache manager takes from a program; how far ahead it reads is its own affair.
+void ReadOnlyFile::StartReadingAhead(std::size_t, char *, std::size_t) const {}
+
+// The attributes of the entry of that very name: unlike a directory search,
+// this matches no pattern. A symbolic link is judged by what it leads to.
+bool IsExistingFile(const std::string &path)
+{
+    const std::optional<std::wstring> name = FileName(path);
+    if (!name)
+        return false;
+    DWORD attributes = GetFileAttributesW(name->c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return false;
+    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+        // No data access is asked for, so no sharing mode can refuse this.
+        HANDLE h = CreateFileW(name->c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                               nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        if (h == INVALID_HANDLE_VALUE)
+            return false;
+        BY_HANDLE_FILE_INFORMATION information{};
+        const bool known = GetFileType(h) == FILE_TYPE_DISK && GetFileInformationByHandle(h, &information);
+        CloseHandle(h);
+        if (!known)
+            return false;
+        attributes = information.dwFileAttributes;
+    }
+    return (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) == 0;
+}
+
+// std::filesystem reads a std::string byte by byte here, not as UTF-8, and
+// throws on a name with a lone surrogate: the folder and the names take the
+// file layer's own conversions instead.
+std::vector<std::string> FolderEntryNames(const std::string &folder)
+{
+    std::vector<std::string> names;
+    const std::optional<std::wstring> wide = HoldsNul(folder) ? std::nullopt : WideFromUtf8(folder);
+    if (!wide)
+        return names;
+    std::error_code error;
+    for (std::filesystem::directory_iterator entry(*wide, error), end; !error && entry != end;
+         entry.increment(error))
+        names.push_back(Utf8FromWide(entry->path().filename().native()));
+    return names;
+}
+
+} // namespace mvx
