@@ -12,13 +12,6 @@ namespace mvx {
 
 std::atomic<unsigned char> CancelRequested{0};
 
-const char *const kReadErrorMessage = "ストリームからの読み込みエラー";
-
-std::string CannotOpenMessage(const std::string &path)
-{
-    return "ファイル " + path + " は開けません";
-}
-
 namespace {
 
 // The bar's range is an int. Beyond that, byte counts are shifted down just

@@ -13,9 +13,12 @@ public:
 };
 
 // "ファイル %s は開けません" with the path exactly as it was passed in.
-std::string CannotOpenMessage(const std::string &path);
+inline std::string CannotOpenMessage(const std::string &path)
+{
+    return "ファイル " + path + " は開けません";
+}
 
 // The message for a file that did not give the bytes it promised.
-extern const char *const kReadErrorMessage;
+inline constexpr const char *kReadErrorMessage = "ストリームからの読み込みエラー";
 
 } // namespace mvx
