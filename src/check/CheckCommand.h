@@ -11,10 +11,10 @@ class CheckView;
 // How one click ended.
 enum class CheckEnd {
     StopRequested, // the click was on Stop: the running comparison will end
-    Warned,        // a problem with the paths, or the comparison was stopped
-    Stopped,
-    Identical,
-    Different,
+    Warned,        // a problem with the paths was reported; nothing was compared
+    Stopped,       // the comparison was stopped and "キャンセルされました" shown
+    Identical,     // every byte compared and agreed
+    Different,     // two sizes that differ included
 };
 
 class CheckCommand {
