@@ -1,6 +1,7 @@
 #include "check/CheckCommand.h"
 
 #include "check/CheckView.h"
+#include "check/PathValidation.h"
 #include "compare/Compare.h"
 
 #include <chrono>
@@ -8,6 +9,8 @@
 namespace mvx {
 
 namespace {
+
+constexpr const char *kCancelledMessage = "キャンセルされました";
 
 // Whichever way the command leaves, a failure inside the comparison
 // included, the view comes back idle and usable.

@@ -2,7 +2,7 @@
 // front end.
 #pragma once
 
-#include "check/CheckTexts.h"
+#include "check/ComparisonOutcome.h"
 
 namespace mvx {
 

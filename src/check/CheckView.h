@@ -4,7 +4,7 @@
 // prints them.
 #pragma once
 
-#include "check/CheckTexts.h"
+#include "check/ComparisonOutcome.h"
 #include "compare/Compare.h"
 
 #include <string>

@@ -1,7 +1,8 @@
 #include "ui/Boxes.h"
 
-#include "check/CheckTexts.h"
+#include "check/FailureText.h"
 #include "check/Identity.h"
+#include "check/WindowTexts.h"
 #include "ui/Guarded.h"
 
 #include <QApplication>

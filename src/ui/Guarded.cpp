@@ -1,6 +1,6 @@
 #include "ui/Guarded.h"
 
-#include "check/CheckTexts.h"
+#include "check/FailureText.h"
 #include "ui/Boxes.h"
 
 #include <QApplication>

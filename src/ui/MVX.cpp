@@ -1,7 +1,7 @@
 #include "ui/MVX.h"
 
-#include "check/CheckTexts.h"
 #include "check/Identity.h"
+#include "check/WindowTexts.h"
 #include "compare/FileLayer.h"
 #include "ui/BarProgress.h"
 #include "ui/Boxes.h"

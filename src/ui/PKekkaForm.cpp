@@ -1,5 +1,6 @@
 #include "ui/PKekkaForm.h"
 
+#include "check/VerdictText.h"
 #include "ui/Boxes.h"
 #include "ui/Guarded.h"
 #include "ui_PKekkaForm.h"

@@ -1,7 +1,7 @@
 // The verdict window: a red circle or cross, the verdict and the time taken.
 #pragma once
 
-#include "check/CheckTexts.h"
+#include "check/ComparisonOutcome.h"
 #include "ui/OkOnlyDialog.h"
 
 #include <memory>

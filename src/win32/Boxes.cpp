@@ -1,7 +1,8 @@
 #include "win32/Boxes.h"
 
-#include "check/CheckTexts.h"
+#include "check/FailureText.h"
 #include "check/Identity.h"
+#include "check/WindowTexts.h"
 #include "win32/Handles.h"
 #include "win32/WindowText.h"
 

@@ -1,6 +1,6 @@
 #include "win32/Guarded.h"
 
-#include "check/CheckTexts.h"
+#include "check/FailureText.h"
 #include "win32/Boxes.h"
 
 namespace mvx::win32 {

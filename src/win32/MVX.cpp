@@ -1,6 +1,6 @@
 #include "win32/MVX.h"
 
-#include "check/CheckTexts.h"
+#include "check/WindowTexts.h"
 #include "compare/FileLayer.h"
 #include "compare/WideText.h"
 #include "win32/Boxes.h"

@@ -1,5 +1,6 @@
 #include "win32/PKekkaForm.h"
 
+#include "check/VerdictText.h"
 #include "compare/WideText.h"
 #include "win32/Boxes.h"
 #include "win32/Resource.h"

@@ -1,7 +1,7 @@
 // The verdict window: the drawn mark, the verdict and the time, and OK.
 #pragma once
 
-#include "check/CheckTexts.h"
+#include "check/ComparisonOutcome.h"
 #include "win32/DialogWindow.h"
 #include "win32/Handles.h"
 #include "win32/PixelLayout.h"
