@@ -54,10 +54,8 @@ CheckEnd CheckCommand::Button3Click()
             view_.Warn(kCancelledMessage);
             return CheckEnd::Stopped;
         }
-        const auto elapsed = std::chrono::steady_clock::now() - start;
         outcome_.SameFile = same;
-        outcome_.ElapsedSeconds =
-            ElapsedFromMilliseconds(std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count());
+        outcome_.ElapsedSeconds = ElapsedFromClock(std::chrono::steady_clock::now() - start);
     }
     view_.ShowVerdict(outcome_);
     return outcome_.SameFile ? CheckEnd::Identical : CheckEnd::Different;

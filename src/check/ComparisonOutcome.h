@@ -2,23 +2,30 @@
 // shows the verdict.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
+#include <ratio>
 
 namespace mvx {
 
-// The outcome of the last check. ElapsedSeconds counts ten-thousandths.
+// The time a check took, as the verdict shows it: seconds with four decimal
+// places, held as a signed 64-bit count of ten-thousandths.
+using TenThousandths = std::chrono::duration<std::int64_t, std::ratio<1, 10000>>;
+
+// The outcome of the last check.
 struct ComparisonOutcome {
     bool SameFile = false;
-    std::int64_t ElapsedSeconds = 0;
+    TenThousandths ElapsedSeconds{0};
 };
 
 // A size mismatch is answered at once, with this smallest visible time.
-inline constexpr std::int64_t kSizeMismatchElapsed = 1;
+inline constexpr TenThousandths kSizeMismatchElapsed{1};
 
-// ElapsedSeconds for a whole number of milliseconds.
-constexpr std::int64_t ElapsedFromMilliseconds(std::int64_t milliseconds)
+// A comparison is timed in whole milliseconds, cut rather than rounded, as a
+// millisecond tick count would time it: the fourth decimal place is always 0.
+constexpr TenThousandths ElapsedFromClock(std::chrono::steady_clock::duration elapsed)
 {
-    return milliseconds * 10;
+    return std::chrono::duration_cast<std::chrono::milliseconds>(elapsed);
 }
 
 } // namespace mvx

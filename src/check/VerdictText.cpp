@@ -4,10 +4,10 @@
 
 namespace mvx {
 
-std::string FormatSeconds(std::int64_t elapsed, const std::string &decimalSeparator)
+std::string FormatSeconds(TenThousandths elapsed, const std::string &decimalSeparator)
 {
     // Times come from a monotonic clock and are never negative.
-    const auto magnitude = static_cast<std::uint64_t>(std::max<std::int64_t>(elapsed, 0));
+    const auto magnitude = static_cast<std::uint64_t>(std::max<std::int64_t>(elapsed.count(), 0));
     std::string text = std::to_string(magnitude / 10000);
     std::string fraction = std::to_string(10000 + magnitude % 10000).substr(1);
     while (!fraction.empty() && fraction.back() == '0')
@@ -22,7 +22,7 @@ std::string VerdictLine(bool sameFile)
     return sameFile ? "同一のファイルです" : "異なるファイルです";
 }
 
-std::string TimeLine(std::int64_t elapsed, const std::string &decimalSeparator)
+std::string TimeLine(TenThousandths elapsed, const std::string &decimalSeparator)
 {
     return "処理時間　" + FormatSeconds(elapsed, decimalSeparator) + " 秒";
 }

@@ -6,7 +6,7 @@
 TEST(VerdictTexts, TimeIsWrittenWithUpToFourDigitsAndNoTrailingZeros)
 {
     const struct {
-        std::int64_t elapsed;
+        std::int64_t tenThousandths;
         const char *separator;
         const char *text;
     } cases[] = {
@@ -15,10 +15,19 @@ TEST(VerdictTexts, TimeIsWrittenWithUpToFourDigitsAndNoTrailingZeros)
         {100000, ",", "10"},   {10, ".", "0.001"},  {5000, "٫", "0٫5"},
     };
     for (const auto &c : cases)
-        EXPECT_EQ(mvx::FormatSeconds(c.elapsed, c.separator), c.text) << c.elapsed;
+        EXPECT_EQ(mvx::FormatSeconds(mvx::TenThousandths(c.tenThousandths), c.separator), c.text)
+            << c.tenThousandths;
 
-    EXPECT_EQ(mvx::ElapsedFromMilliseconds(1234), 12340);
-    EXPECT_EQ(mvx::TimeLine(25000, ","), "処理時間　2,5 秒");
+    EXPECT_EQ(mvx::TimeLine(mvx::TenThousandths(25000), ","), "処理時間　2,5 秒");
     EXPECT_EQ(mvx::VerdictLine(true), "同一のファイルです");
     EXPECT_EQ(mvx::VerdictLine(false), "異なるファイルです");
+}
+
+TEST(ComparisonOutcome, TheTimeIsInWholeMillisecondsCutNotRounded)
+{
+    using namespace std::chrono_literals;
+    EXPECT_EQ(mvx::ElapsedFromClock(1234ms).count(), 12340);
+    EXPECT_EQ(mvx::ElapsedFromClock(1234999us).count(), 12340);
+    EXPECT_EQ(mvx::ElapsedFromClock(999999ns).count(), 0);
+    EXPECT_EQ(mvx::ElapsedFromClock(2h).count(), 72000000);
 }

@@ -130,7 +130,7 @@ private slots:
                  QStringList{QStringLiteral("     異なるファイルです\n     処理時間　0.0001 秒")});
         QCOMPARE(duringVerdict, kIdle);
         QCOMPARE(moved.count(), 0);
-        QCOMPARE(window->Outcome().ElapsedSeconds, 1);
+        QCOMPARE(window->Outcome().ElapsedSeconds.count(), 1);
         ExpectIdleAndAlone();
     }
 
@@ -163,7 +163,7 @@ private slots:
         QCOMPARE(positions.at(positions.size() - 2), 3 * 1024 * 1024);
         QCOMPARE(positions.last(), 0);
         QVERIFY(window->Outcome().SameFile);
-        QCOMPARE(window->Outcome().ElapsedSeconds % 10, 0);
+        QCOMPARE(window->Outcome().ElapsedSeconds.count() % 10, 0);
         ExpectIdleAndAlone();
     }
 

@@ -53,7 +53,7 @@ private slots:
         QFETCH(qint64, elapsed);
         QFETCH(QString, text);
         QLocale::setDefault(locale);
-        QCOMPARE(Shown({same, elapsed}), text);
+        QCOMPARE(Shown({same, mvx::TenThousandths(elapsed)}), text);
     }
 
     void markIsACircleOrACrossInAFramedWhiteSquare()
@@ -81,7 +81,7 @@ private slots:
 
     void windowMatchesItsLayoutAndOpensCentredWithOkFocused()
     {
-        TKekkaForm form({true, 0}, nullptr);
+        TKekkaForm form({true, mvx::TenThousandths(0)}, nullptr);
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         QCOMPARE(form.windowTitle(), QStringLiteral("判定結果"));
@@ -112,7 +112,7 @@ private slots:
     void enterOrSpaceClosesIt()
     {
         for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Space}) {
-            TKekkaForm form({false, 1}, nullptr);
+            TKekkaForm form({false, mvx::TenThousandths(1)}, nullptr);
             auto *ok = form.findChild<QPushButton *>(QStringLiteral("ButOk"));
             QTimer press;
             QElapsedTimer waited;
@@ -130,7 +130,7 @@ private slots:
 
     void onlyOkClosesItAndTabLeavesTheText()
     {
-        TKekkaForm form({true, 0}, nullptr);
+        TKekkaForm form({true, mvx::TenThousandths(0)}, nullptr);
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         auto *memo = form.findChild<QPlainTextEdit *>(QStringLiteral("Memo1"));
