@@ -3,7 +3,6 @@
 #include "compare/WideText.h"
 
 #include <algorithm>
-#include <climits>
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
@@ -22,25 +21,9 @@ bool IsConsoleHandle(HANDLE handle)
     return handle != nullptr && handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode) != 0;
 }
 
-// For showing only: a message may hold a path that is not UTF-8, such as a
-// lone surrogate's three-byte form, and the system's own replacement
-// character stands in for what cannot be shown. No file is ever opened by
-// this text, so the strict conversion of the file layer is not needed here.
-std::wstring WideForShowing(std::string_view text)
-{
-    if (text.empty() || text.size() > static_cast<std::size_t>(INT_MAX))
-        return {};
-    const int size = static_cast<int>(text.size());
-    const int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), size, nullptr, 0);
-    if (length <= 0)
-        return {};
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), size, wide.data(), length);
-    return wide;
-}
-
 // A console takes characters, not bytes: UTF-8 bytes written to one come out
-// in the console's code page, which garbles every Japanese message.
+// in the console's code page, which garbles every Japanese message. No file
+// is opened by this text, so what is not UTF-8 may be shown as it can be.
 bool WriteToConsole(HANDLE console, std::string_view text)
 {
     const std::wstring wide = WideForShowing(text);

@@ -6,18 +6,34 @@
 
 namespace mvx {
 
-std::optional<std::wstring> WideFromUtf8(const std::string &text)
+namespace {
+
+// Nothing when the system gives no UTF-16 for the text, which with
+// MB_ERR_INVALID_CHARS is whenever the text is not UTF-8.
+std::optional<std::wstring> Converted(std::string_view text, DWORD flags)
 {
     if (text.empty() || text.size() > static_cast<std::size_t>(INT_MAX))
         return std::nullopt;
     const int size = static_cast<int>(text.size());
-    const int length = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), size, nullptr, 0);
+    const int length = MultiByteToWideChar(CP_UTF8, flags, text.data(), size, nullptr, 0);
     if (length <= 0)
         return std::nullopt;
     std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    if (MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), size, wide.data(), length) != length)
+    if (MultiByteToWideChar(CP_UTF8, flags, text.data(), size, wide.data(), length) != length)
         return std::nullopt;
     return wide;
+}
+
+} // namespace
+
+std::optional<std::wstring> WideFromUtf8(const std::string &text)
+{
+    return Converted(text, MB_ERR_INVALID_CHARS);
+}
+
+std::wstring WideForShowing(std::string_view text)
+{
+    return Converted(text, 0).value_or(std::wstring());
 }
 
 std::string Utf8FromWide(std::wstring_view wide)

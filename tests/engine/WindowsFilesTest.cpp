@@ -4,6 +4,7 @@
 #include "compare/Compare.h"
 #include "compare/CompareError.h"
 #include "compare/FileLayer.h"
+#include "compare/WideText.h"
 #include "engine/Recorder.h"
 #include "support/ChildProcess.h"
 #include "support/TempFiles.h"
@@ -127,6 +128,26 @@ TEST(WindowsNames, TextThatIsNotUtf8NamesNoFile)
         EXPECT_FALSE(IsExistingFile(path));
         EXPECT_EQ(MessageOf([&] { FileSizeOf(path); }), CannotOpen(path));
     }
+}
+
+TEST(WindowsNames, OnlyTextThatIsShownTakesAStandInForWhatIsNotUtf8)
+{
+    // A name keeps its lone surrogate as its three-byte form; a file name
+    // made of it would name no file, a message shows it replaced.
+    const std::string lone = mvx::Utf8FromWide(L"a\xD800z");
+    EXPECT_EQ(lone, "a\xED\xA0\x80z");
+    EXPECT_EQ(mvx::WideFromUtf8(lone), std::nullopt);
+    const std::wstring shown = mvx::WideForShowing(lone);
+    EXPECT_TRUE(shown.starts_with(L"a\uFFFD") && shown.ends_with(L"\uFFFDz"));
+    EXPECT_EQ(shown.find(L'\xD800'), std::wstring::npos);
+    EXPECT_EQ(mvx::WideForShowing("a\xFF"), L"a\uFFFD");
+
+    const std::string text = "比較元 😀 ü";
+    EXPECT_EQ(mvx::WideFromUtf8(text), std::wstring(L"比較元 😀 ü"));
+    EXPECT_EQ(mvx::WideForShowing(text), L"比較元 😀 ü");
+    EXPECT_EQ(mvx::Utf8FromWide(L"比較元 😀 ü"), text);
+    EXPECT_EQ(mvx::WideFromUtf8(""), std::nullopt);
+    EXPECT_EQ(mvx::WideForShowing(""), L"");
 }
 
 TEST(WindowsNames, WildcardsAndDevicesAreNoFiles)
