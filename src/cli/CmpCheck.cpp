@@ -2,6 +2,7 @@
 
 #include "check/CheckCommand.h"
 #include "check/CheckView.h"
+#include "check/DecimalSeparator.h"
 #include "check/VerdictText.h"
 #include "cli/CmpTexts.h"
 #include "cli/Console.h"

@@ -1,8 +1,7 @@
-// What morvatix-cmp needs from the system it runs on: its standard streams,
-// and the user's decimal separator. Text inside the program is UTF-8.
+// What morvatix-cmp needs from the system it runs on: its standard streams.
+// Text inside the program is UTF-8.
 #pragma once
 
-#include <string>
 #include <string_view>
 
 namespace mvx::cmp {
@@ -17,8 +16,5 @@ bool WriteText(StandardStream stream, std::string_view text);
 
 // True when the stream is a terminal or a console, which a person reads.
 bool IsConsole(StandardStream stream);
-
-// The decimal separator of the user's number format, as UTF-8.
-std::string DecimalSeparator();
 
 } // namespace mvx::cmp

@@ -1,6 +1,5 @@
 #include "cli/Console.h"
 
-#include <clocale>
 #include <cstdio>
 #include <unistd.h>
 
@@ -25,15 +24,6 @@ bool WriteText(StandardStream stream, std::string_view text)
 bool IsConsole(StandardStream stream)
 {
     return ::isatty(::fileno(FileOf(stream))) == 1;
-}
-
-// The program's own numbers stay in the "C" locale; only this answer is the user's.
-std::string DecimalSeparator()
-{
-    std::setlocale(LC_NUMERIC, "");
-    std::string separator = std::localeconv()->decimal_point;
-    std::setlocale(LC_NUMERIC, "C");
-    return separator;
 }
 
 } // namespace mvx::cmp

@@ -69,14 +69,4 @@ bool IsConsole(StandardStream stream)
     return IsConsoleHandle(HandleOf(stream));
 }
 
-std::string DecimalSeparator()
-{
-    // At most four characters and the terminating one.
-    wchar_t separator[8] = {};
-    const int length = GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, LOCALE_SDECIMAL, separator, 8);
-    if (length <= 1)
-        return ".";
-    return Utf8FromWide(std::wstring_view(separator, static_cast<std::size_t>(length - 1)));
-}
-
 } // namespace mvx::cmp

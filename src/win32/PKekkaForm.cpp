@@ -1,7 +1,7 @@
 #include "win32/PKekkaForm.h"
 
+#include "check/DecimalSeparator.h"
 #include "check/VerdictText.h"
-#include "compare/WideText.h"
 #include "win32/Boxes.h"
 #include "win32/Resource.h"
 #include "win32/WindowText.h"
@@ -19,14 +19,6 @@ constexpr int kMarkPenWidth = 7;
 constexpr COLORREF kBlack = RGB(0, 0, 0);
 constexpr COLORREF kRed = RGB(255, 0, 0);
 const std::string kIndent = "     ";
-
-std::string LocaleDecimalSeparator()
-{
-    wchar_t separator[8] = {};
-    if (GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, LOCALE_SDECIMAL, separator, 8) == 0)
-        return ".";
-    return Utf8FromWide(separator);
-}
 
 } // namespace
 
@@ -99,7 +91,7 @@ void TKekkaForm::FormShow()
     mark_ = DrawMark(outcome_.SameFile);
     SendMessageW(Item(IDC_Image1), STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(mark_.get()));
     const std::string text = kIndent + VerdictLine(outcome_.SameFile) + "\r\n" + kIndent +
-                             TimeLine(outcome_.ElapsedSeconds, LocaleDecimalSeparator());
+                             TimeLine(outcome_.ElapsedSeconds, DecimalSeparator());
     SetWindowTextW(Item(IDC_Memo1), Wide(text).c_str());
     SendMessageW(window_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(Item(IDC_ButOk)), TRUE);
     MessageBeep(0);

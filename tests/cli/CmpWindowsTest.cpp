@@ -202,10 +202,15 @@ TEST(MorvatixCmpOnWindows, TheTimeTakesTheUsersDecimalSeparator)
     const TempDir dir;
     WriteBytes(dir.File("short"), Pattern(1000));
     WriteBytes(dir.File("long"), Pattern(1001));
-    const UserDecimalSeparator comma(L",");
-    const CmpRun run = RunCmp({dir.File("short"), dir.File("long")});
-    EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.out, "異なるファイルです\n処理時間　0,0001 秒\n");
+    {
+        const UserDecimalSeparator comma(L",");
+        const CmpRun run = RunCmp({dir.File("short"), dir.File("long")});
+        EXPECT_EQ(run.status, 1);
+        EXPECT_EQ(run.out, "異なるファイルです\n処理時間　0,0001 秒\n");
+    }
+    // A separator set to nothing would run the seconds into their fraction.
+    const UserDecimalSeparator none(L"");
+    EXPECT_EQ(RunCmp({dir.File("short"), dir.File("long")}).out, "異なるファイルです\n処理時間　0.0001 秒\n");
 }
 
 TEST(MorvatixCmpOnWindows, AConsoleShowsTheTextsAsCharacters)
