@@ -1,10 +1,12 @@
-// The floor for the engine's design: read both files in blocks of the
+// The floor the engine is measured against: read both files in blocks of the
 // engine's length and compare each pair with memcmp, nothing else.
 // With --read-ahead it also keeps asking the system to read each file a few
 // MiB ahead, in pieces of about one device request (one call of
 // POSIX_FADV_WILLNEED reads no more than that): the plain way to spare a slow
 // device the switching between two files read side by side.
 // Exit status 0 identical, 1 different, 2 trouble.
+#include "compare/Compare.h"
+
 #include <algorithm>
 #include <cstring>
 #include <fcntl.h>
@@ -13,7 +15,7 @@
 
 namespace {
 
-constexpr std::size_t kBlock = 102400;
+constexpr auto kBlock = static_cast<std::size_t>(mvx::kBlockLength);
 constexpr off_t kAdvicePiece = off_t{1} << 20;
 constexpr off_t kAheadWindow = off_t{4} << 20;
 constexpr off_t kAdviceStep = off_t{2} << 20;
