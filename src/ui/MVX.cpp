@@ -1,11 +1,11 @@
 #include "ui/MVX.h"
 
 #include "check/CheckTexts.h"
+#include "check/Guarded.h"
 #include "check/Identity.h"
 #include "compare/FileLayer.h"
 #include "ui/BarProgress.h"
 #include "ui/Boxes.h"
-#include "ui/Guarded.h"
 #include "ui/PKekkaForm.h"
 #include "ui/PVerForm.h"
 #include "ui/PathText.h"

@@ -1,7 +1,7 @@
 #include "ui/PKekkaForm.h"
 
+#include "check/Guarded.h"
 #include "ui/Boxes.h"
-#include "ui/Guarded.h"
 #include "ui_PKekkaForm.h"
 
 #include <QApplication>

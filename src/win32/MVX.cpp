@@ -1,10 +1,10 @@
 #include "win32/MVX.h"
 
 #include "check/CheckTexts.h"
+#include "check/Guarded.h"
 #include "compare/FileLayer.h"
 #include "compare/WideText.h"
 #include "win32/Boxes.h"
-#include "win32/Guarded.h"
 #include "win32/Handles.h"
 #include "win32/MessagePump.h"
 #include "win32/PKekkaForm.h"
