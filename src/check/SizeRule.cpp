@@ -6,9 +6,9 @@ namespace mvx {
 
 std::optional<PixelSize> SizeRule::Corrected(PixelSize size) const
 {
-    if (size.height == designed_.height && size.width >= designed_.width)
+    if (size.height == laidOut_.height && size.width >= laidOut_.width)
         return std::nullopt;
-    return PixelSize{std::max(size.width, designed_.width), designed_.height};
+    return PixelSize{std::max(size.width, laidOut_.width), laidOut_.height};
 }
 
 } // namespace mvx

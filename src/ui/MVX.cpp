@@ -87,15 +87,15 @@ void TMainForm::FormCreate()
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     // The layout's own size and widths, before anything has been resized.
-    const QSize designed = size();
-    sizeRule_.emplace(PixelSize{designed.width(), designed.height()}, designed.width(), ui_->Edit1->width(),
+    const QSize laidOut = size();
+    sizeRule_.emplace(PixelSize{laidOut.width(), laidOut.height()}, laidOut.width(), ui_->Edit1->width(),
                       ui_->ProgressBar1->width());
     const int menuHeight = ui_->MainMenu1->geometry().height();
     ui_->MainMenu1->setFixedHeight(menuHeight);
-    ui_->ClientArea->setMinimumWidth(designed.width());
-    ui_->ClientArea->setFixedHeight(designed.height() - menuHeight);
-    setMinimumWidth(designed.width());
-    setFixedHeight(designed.height());
+    ui_->ClientArea->setMinimumWidth(laidOut.width());
+    ui_->ClientArea->setFixedHeight(laidOut.height() - menuHeight);
+    setMinimumWidth(laidOut.width());
+    setFixedHeight(laidOut.height());
 
     progress_ = std::make_unique<BarProgress>(*ui_->ProgressBar1);
 

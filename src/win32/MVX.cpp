@@ -83,12 +83,12 @@ bool TMainForm::Message(UINT message, WPARAM wParam, LPARAM lParam)
         Command(LOWORD(wParam), HIWORD(wParam));
         return true;
     case WM_GETMINMAXINFO:
-        // While dragging: never narrower than designed, never another height.
+        // While dragging: never narrower than laid out, never another height.
         if (sizeRule_) {
-            const PixelSize designed = sizeRule_->Designed();
+            const PixelSize laidOut = sizeRule_->LaidOut();
             auto *limits = FromMessage<MINMAXINFO *>(lParam);
-            limits->ptMinTrackSize = {designed.width, designed.height};
-            limits->ptMaxTrackSize.y = designed.height;
+            limits->ptMinTrackSize = {laidOut.width, laidOut.height};
+            limits->ptMaxTrackSize.y = laidOut.height;
             return true;
         }
         return false;

@@ -138,16 +138,11 @@ TEST(MainWindowRules, TheCheckButtonsCaptionIsTheMode)
     }
 }
 
-TEST(MainWindowRules, AnIdleWindowClosesAtOnce)
-{
-    TestWindow window;
-    EXPECT_TRUE(window.Close());
-    EXPECT_TRUE(window.calls.empty());
-}
-
 TEST(MainWindowRules, ACloseDuringAComparisonStopsItSilentlyAndClosesOnceIdle)
 {
     Fixture f(Pattern(1000000), Pattern(1000000));
+    EXPECT_TRUE(f.window.Close()) << "idle, it closes at once";
+    EXPECT_TRUE(f.window.calls.empty());
     int blocks = 0;
     f.window.onEvents = [&] {
         if (++blocks == 2) {
