@@ -1,6 +1,6 @@
 #include "app/Application.h"
 
-#include "ui/Guarded.h"
+#include "check/Guarded.h"
 
 namespace mvx {
 
@@ -9,7 +9,7 @@ Application::Application(int &argc, char **argv) : QApplication(argc, argv) {}
 bool Application::notify(QObject *receiver, QEvent *event)
 {
     bool handled = false;
-    ui::Guarded([&] { handled = QApplication::notify(receiver, event); });
+    Guarded([&] { handled = QApplication::notify(receiver, event); });
     return handled;
 }
 

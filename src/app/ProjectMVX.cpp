@@ -1,10 +1,10 @@
 // Morvatix: are two files identical, byte for byte?
 #include "app/Application.h"
 #include "app/SingleInstance.h"
+#include "check/Guarded.h"
 #include "check/Identity.h"
 #include "compare/CommandLine.h"
 #include "ui/Fonts.h"
-#include "ui/Guarded.h"
 #include "ui/MVX.h"
 
 int main(int argc, char *argv[])
@@ -21,7 +21,7 @@ int main(int argc, char *argv[])
 
     mvx::ui::TMainForm MainForm(mvx::ProgramParameters(argc, argv));
     QObject::connect(&instance, &mvx::SingleInstance::ActivationRequested, &MainForm,
-                     [&MainForm] { mvx::ui::Guarded([&MainForm] { MainForm.BringForward(); }); });
+                     [&MainForm] { mvx::Guarded([&MainForm] { MainForm.BringForward(); }); });
     MainForm.show();
     return QApplication::exec();
 }

@@ -2,11 +2,10 @@
 // responsive between blocks.
 #pragma once
 
+#include "check/BarSteps.h"
 #include "compare/Compare.h"
 
 #include <QSize>
-
-#include <cstdint>
 
 class QProgressBar;
 
@@ -23,13 +22,9 @@ private:
     void MeasureBar();
 
     QProgressBar &bar_;
-    int minimum_ = 0;
-    int maximum_ = 1;
+    BarSteps steps_;
     // The bar's size when its drawn extent was last measured.
     QSize measuredFor_;
-    // Half pixels across the bar's contents; 0 when every value must reach it.
-    std::int64_t steps_ = 0;
-    std::int64_t shownStep_ = -1;
 };
 
 } // namespace mvx::ui

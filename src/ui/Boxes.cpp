@@ -1,9 +1,9 @@
 #include "ui/Boxes.h"
 
 #include "check/FailureText.h"
+#include "check/Guarded.h"
 #include "check/Identity.h"
 #include "check/WindowTexts.h"
-#include "ui/Guarded.h"
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -114,3 +114,14 @@ void ErrorBox(const QString &message)
 }
 
 } // namespace mvx::ui
+
+void mvx::ApplicationEvents1Exception(const std::exception_ptr &failure) noexcept
+{
+    // Showing the box needs memory too; when even that fails, the failure
+    // is only heard rather than ending the program.
+    try {
+        ui::ErrorBox(QString::fromStdString(FailureMessage(failure)));
+    } catch (...) {
+        QApplication::beep();
+    }
+}

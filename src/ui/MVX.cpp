@@ -1,11 +1,11 @@
 #include "ui/MVX.h"
 
+#include "check/Guarded.h"
 #include "check/Identity.h"
 #include "check/WindowTexts.h"
 #include "compare/FileLayer.h"
 #include "ui/BarProgress.h"
 #include "ui/Boxes.h"
-#include "ui/Guarded.h"
 #include "ui/PKekkaForm.h"
 #include "ui/PVerForm.h"
 #include "ui/PathText.h"
@@ -23,18 +23,11 @@
 #include <QTimer>
 #include <QUrl>
 
-#include <algorithm>
 #include <optional>
 
 namespace mvx::ui {
 
 namespace {
-
-const QString kStopCaption = QString::fromUtf8(mvx::kStopCaption);
-
-// The path fields follow the window's width; the buttons stay where they are.
-constexpr int kFieldMargin = 84;
-constexpr int kBarMargin = 21;
 
 // The exact name of the first item of a drop, or nothing when it is not a
 // local file.
@@ -93,16 +86,17 @@ void TMainForm::FormCreate()
     setWindowTitle(QString::fromUtf8(kProgramTitle));
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
-    // As designed: the height is fixed and the width never less.
-    designedSize_ = size();
+    // The layout's own size and widths, before anything has been resized.
+    const QSize laidOut = size();
+    sizeRule_.emplace(PixelSize{laidOut.width(), laidOut.height()}, laidOut.width(), ui_->Edit1->width(),
+                      ui_->ProgressBar1->width());
     const int menuHeight = ui_->MainMenu1->geometry().height();
     ui_->MainMenu1->setFixedHeight(menuHeight);
-    ui_->ClientArea->setMinimumWidth(designedSize_.width());
-    ui_->ClientArea->setFixedHeight(designedSize_.height() - menuHeight);
-    setMinimumWidth(designedSize_.width());
-    setFixedHeight(designedSize_.height());
+    ui_->ClientArea->setMinimumWidth(laidOut.width());
+    ui_->ClientArea->setFixedHeight(laidOut.height() - menuHeight);
+    setMinimumWidth(laidOut.width());
+    setFixedHeight(laidOut.height());
 
-    checkCaption_ = ui_->Button3->text();
     progress_ = std::make_unique<BarProgress>(*ui_->ProgressBar1);
 
     for (QLineEdit *field : {ui_->Edit1, ui_->Edit2}) {
@@ -150,14 +144,14 @@ void TMainForm::FormResize()
 {
     // Size limits are only hints to a window manager; without one, or
     // against one that ignores them, the window goes back by itself.
-    if (height() != designedSize_.height() || width() < designedSize_.width()) {
-        resize(std::max(width(), designedSize_.width()), designedSize_.height());
+    if (const auto corrected = sizeRule_->Corrected({width(), height()})) {
+        resize(corrected->width, corrected->height);
         return;
     }
     const int clientWidth = width();
     for (QWidget *field : {static_cast<QWidget *>(ui_->Edit1), static_cast<QWidget *>(ui_->Edit2)})
-        field->resize(clientWidth - kFieldMargin, field->height());
-    ui_->ProgressBar1->resize(clientWidth - kBarMargin, ui_->ProgressBar1->height());
+        field->resize(sizeRule_->FieldWidth(clientWidth), field->height());
+    ui_->ProgressBar1->resize(sizeRule_->BarWidth(clientWidth), ui_->ProgressBar1->height());
 }
 
 bool TMainForm::eventFilter(QObject *watched, QEvent *event)
@@ -201,7 +195,12 @@ bool TMainForm::FilterDrop(QLineEdit &field, QEvent &event)
     return false;
 }
 
-void TMainForm::Browse(QLineEdit &field)
+QLineEdit &TMainForm::Field(PathField field) const
+{
+    return field == PathField::Source ? *ui_->Edit1 : *ui_->Edit2;
+}
+
+void TMainForm::ChooseFile(PathField field)
 {
     // Made at the first browse: a file dialog starts threads that watch the
     // file system, which a window that only compares has no use for.
@@ -217,23 +216,16 @@ void TMainForm::Browse(QLineEdit &field)
     if (OpenDialog1->exec() == QDialog::Accepted && !OpenDialog1->selectedUrls().isEmpty()) {
         if (const auto chosen = ExactChosenName(PathOfUrl(OpenDialog1->selectedUrls().constFirst()))) {
             lastConfirmed_ = *chosen;
-            field.setText(PathToText(*chosen));
+            Field(field).setText(PathToText(*chosen));
         } else {
             QApplication::beep();
         }
     }
-    if (!ui_->Edit1->text().isEmpty() && !ui_->Edit2->text().isEmpty())
-        ui_->Button3->setFocus();
 }
 
-void TMainForm::Button1Click()
+void TMainForm::FocusCheck()
 {
-    Browse(*ui_->Edit1);
-}
-
-void TMainForm::Button2Click()
-{
-    Browse(*ui_->Edit2);
+    ui_->Button3->setFocus();
 }
 
 void TMainForm::Button4Click()
@@ -266,16 +258,6 @@ void TMainForm::SetCommandsEnabled(bool enabled)
     ui_->Button2->setEnabled(enabled);
 }
 
-void TMainForm::Button3Click()
-{
-    command_.Button3Click();
-}
-
-bool TMainForm::IsBusy()
-{
-    return ui_->Button3->text() == kStopCaption;
-}
-
 std::string TMainForm::SourcePath()
 {
     return TextToPath(ui_->Edit1->text());
@@ -286,28 +268,34 @@ std::string TMainForm::TargetPath()
     return TextToPath(ui_->Edit2->text());
 }
 
-void TMainForm::EnterBusy()
+std::string TMainForm::CheckCaption()
 {
-    SetCommandsEnabled(false);
-    ui_->Button3->setText(kStopCaption);
-    ui_->Button4->setEnabled(false);
+    return ui_->Button3->text().toStdString();
 }
 
-void TMainForm::RestoreIdle()
+void TMainForm::SetCheckCaption(const std::string &caption)
 {
-    SetCommandsEnabled(true);
-    ui_->Button3->setText(checkCaption_);
-    ui_->Button4->setEnabled(true);
+    ui_->Button3->setText(QString::fromStdString(caption));
+}
+
+void TMainForm::SetExitEnabled(bool enabled)
+{
+    ui_->Button4->setEnabled(enabled);
+}
+
+void TMainForm::ResetBar()
+{
     ui_->ProgressBar1->setValue(0);
-    if (closePending_)
-        QTimer::singleShot(0, this, &QWidget::close);
 }
 
-void TMainForm::Warn(const std::string &message)
+void TMainForm::CloseLater()
 {
-    // A window that is closing owes no report of the stop that its closing asked for.
-    if (!closePending_)
-        WarningBox(this, QString::fromStdString(message));
+    QTimer::singleShot(0, this, &QWidget::close);
+}
+
+void TMainForm::ShowWarning(const std::string &message)
+{
+    WarningBox(this, QString::fromStdString(message));
 }
 
 void TMainForm::ShowVerdict(const ComparisonOutcome &outcome)
@@ -333,15 +321,10 @@ void TMainForm::ProcessEvents()
 
 void TMainForm::closeEvent(QCloseEvent *event)
 {
-    // A close during a comparison stops it first; the window closes once the
-    // Check command has unwound, so nothing touches a closed window.
-    if (IsBusy()) {
-        closePending_ = true;
-        CancelRequested = 1;
+    if (!MayClose()) {
         event->ignore();
         return;
     }
-    closePending_ = false;
     QMainWindow::closeEvent(event);
 }
 

@@ -2,14 +2,14 @@
 // Check/Stop and Exit buttons, the progress bar and the menu bar.
 #pragma once
 
-#include "check/CheckCommand.h"
-#include "check/CheckView.h"
+#include "check/MainWindowRules.h"
+#include "check/SizeRule.h"
 
 #include <QMainWindow>
 #include <QPointer>
-#include <QSize>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -26,28 +26,20 @@ class BarProgress;
 class TKekkaForm;
 class TVerForm;
 
-class TMainForm : public QMainWindow, private CheckView {
+class TMainForm : public QMainWindow, public MainWindowRules {
     Q_OBJECT
 public:
     // parameters: the program's command-line parameters after its own name.
     explicit TMainForm(std::vector<std::string> parameters = {}, QWidget *parent = nullptr);
     ~TMainForm() override;
 
-    void Button1Click();
-    void Button2Click();
-    void Button3Click();
     void Button4Click();
     void MenuHelpClick();
     void MenuVerClick();
-    void SetCommandsEnabled(bool enabled);
+    void SetCommandsEnabled(bool enabled) override;
 
     // What a second start asks of the running instance: restored, raised, active.
     void BringForward();
-
-    // The outcome of the last check, read by the verdict window.
-    [[nodiscard]] const ComparisonOutcome &Outcome() const { return command_.Outcome(); }
-    // The Check button reads Stop while a comparison runs.
-    [[nodiscard]] bool IsBusy() override;
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -60,32 +52,34 @@ private:
     void FormShow();
     void FormResize();
     bool FilterDrop(QLineEdit &field, QEvent &event);
-    void Browse(QLineEdit &field);
+    QLineEdit &Field(PathField field) const;
     template <typename Sender> void Handle(Sender *sender, void (TMainForm::*command)());
 
-    // The check's view of this window.
+    // What the check and the window's rules read and draw.
     std::string SourcePath() override;
     std::string TargetPath() override;
-    void EnterBusy() override;
-    void RestoreIdle() override;
-    void Warn(const std::string &message) override;
     void ShowVerdict(const ComparisonOutcome &outcome) override;
     void SetRange(int minimum, int maximum) override;
     void SetPosition(int position) override;
     void ProcessEvents() override;
+    std::string CheckCaption() override;
+    void SetCheckCaption(const std::string &caption) override;
+    void SetExitEnabled(bool enabled) override;
+    void ResetBar() override;
+    void CloseLater() override;
+    void ShowWarning(const std::string &message) override;
+    void ChooseFile(PathField field) override;
+    void FocusCheck() override;
 
     std::unique_ptr<Ui::TMainForm> ui_;
     std::unique_ptr<BarProgress> progress_;
-    CheckCommand command_{*this};
+    std::optional<SizeRule> sizeRule_;
     QFileDialog *OpenDialog1 = nullptr;
     QPointer<TKekkaForm> KekkaForm;
     QPointer<TVerForm> VerForm;
-    QString checkCaption_;
-    QSize designedSize_;
     std::string lastConfirmed_;
     std::vector<std::string> parameters_;
     bool shownOnce_ = false;
-    bool closePending_ = false;
 };
 
 } // namespace mvx::ui

@@ -1,8 +1,8 @@
 #include "ui/PKekkaForm.h"
 
+#include "check/Guarded.h"
 #include "check/VerdictText.h"
 #include "ui/Boxes.h"
-#include "ui/Guarded.h"
 #include "ui_PKekkaForm.h"
 
 #include <QApplication>

@@ -1,8 +1,8 @@
 #include "ui/PVerForm.h"
 
+#include "check/Guarded.h"
 #include "check/Identity.h"
 #include "ui/Boxes.h"
-#include "ui/Guarded.h"
 #include "ui_PVerForm.h"
 
 #include <QCoreApplication>

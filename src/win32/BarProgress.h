@@ -1,7 +1,8 @@
 // Shows the comparison's progress on a common-controls progress bar.
 #pragma once
 
-#include <cstdint>
+#include "check/BarSteps.h"
+
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
@@ -17,9 +18,7 @@ public:
 
 private:
     HWND bar_ = nullptr;
-    int minimum_ = 0;
-    int maximum_ = 100;
-    std::int64_t shownStep_ = -1;
+    BarSteps steps_;
 };
 
 } // namespace mvx::win32

@@ -1,6 +1,7 @@
 #include "win32/Boxes.h"
 
 #include "check/FailureText.h"
+#include "check/Guarded.h"
 #include "check/Identity.h"
 #include "check/WindowTexts.h"
 #include "win32/Handles.h"
@@ -56,3 +57,14 @@ void ErrorBox(const std::string &message)
 }
 
 } // namespace mvx::win32
+
+void mvx::ApplicationEvents1Exception(const std::exception_ptr &failure) noexcept
+{
+    // Showing the box needs memory too; when even that fails, the failure
+    // is only heard rather than ending the program.
+    try {
+        win32::ErrorBox(FailureMessage(failure));
+    } catch (...) {
+        MessageBeep(MB_ICONERROR);
+    }
+}

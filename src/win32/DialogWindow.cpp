@@ -1,6 +1,6 @@
 #include "win32/DialogWindow.h"
 
-#include "win32/Guarded.h"
+#include "check/Guarded.h"
 #include "win32/Handles.h"
 
 #include <stdexcept>

@@ -1,10 +1,10 @@
 #include "win32/MVX.h"
 
+#include "check/Guarded.h"
 #include "check/WindowTexts.h"
 #include "compare/FileLayer.h"
 #include "compare/WideText.h"
 #include "win32/Boxes.h"
-#include "win32/Guarded.h"
 #include "win32/Handles.h"
 #include "win32/MessagePump.h"
 #include "win32/PKekkaForm.h"
@@ -12,7 +12,6 @@
 #include "win32/Resource.h"
 #include "win32/WindowText.h"
 
-#include <algorithm>
 #include <commctrl.h>
 #include <commdlg.h>
 #include <stdexcept>
@@ -22,12 +21,6 @@ namespace mvx::win32 {
 const wchar_t *const kMainWindowClass = L"" MVX_MAIN_CLASS_NAME;
 
 namespace {
-
-const std::wstring kStopCaption = Wide(mvx::kStopCaption);
-
-// The path fields and the bar follow the window's width; the buttons stay.
-constexpr int kFieldMargin = 84;
-constexpr int kBarMargin = 21;
 
 // The longest path the system takes, in characters.
 constexpr std::size_t kLongestPath = 32768;
@@ -46,11 +39,18 @@ void RegisterMainWindowClass()
         throw std::runtime_error("ウィンドウクラスを登録できません");
 }
 
-SIZE OuterSize(HWND window)
+PixelSize OuterSize(HWND window)
 {
     RECT outer{};
     GetWindowRect(window, &outer);
     return {outer.right - outer.left, outer.bottom - outer.top};
+}
+
+int ClientWidth(HWND window)
+{
+    RECT client{};
+    GetClientRect(window, &client);
+    return client.right - client.left;
 }
 
 } // namespace
@@ -83,16 +83,17 @@ bool TMainForm::Message(UINT message, WPARAM wParam, LPARAM lParam)
         Command(LOWORD(wParam), HIWORD(wParam));
         return true;
     case WM_GETMINMAXINFO:
-        // While dragging: never narrower than designed, never another height.
-        if (designed_.cx > 0) {
+        // While dragging: never narrower than laid out, never another height.
+        if (sizeRule_) {
+            const PixelSize laidOut = sizeRule_->LaidOut();
             auto *limits = FromMessage<MINMAXINFO *>(lParam);
-            limits->ptMinTrackSize = {designed_.cx, designed_.cy};
-            limits->ptMaxTrackSize.y = designed_.cy;
+            limits->ptMinTrackSize = {laidOut.width, laidOut.height};
+            limits->ptMaxTrackSize.y = laidOut.height;
             return true;
         }
         return false;
     case WM_SIZE:
-        if (wParam != SIZE_MINIMIZED && designed_.cx > 0)
+        if (wParam != SIZE_MINIMIZED && sizeRule_)
             FormResize();
         return false;
     case WM_CLOSE:
@@ -109,9 +110,9 @@ bool TMainForm::Message(UINT message, WPARAM wParam, LPARAM lParam)
 void TMainForm::FormCreate()
 {
     layout_.Apply(window_, IDD_TMainForm, TemplateSize::Outer);
-    // As designed: the height is fixed and the width never less.
-    designed_ = OuterSize(window_);
-    checkCaption_ = TextOf(Item(IDC_Button3));
+    // The template's own size and widths, before anything has been resized.
+    sizeRule_.emplace(OuterSize(window_), ClientWidth(window_), OuterSize(Item(IDC_Edit1)).width,
+                      OuterSize(Item(IDC_ProgressBar1)).width);
     progress_.Attach(Item(IDC_ProgressBar1));
     for (const int id : {IDC_Edit1, IDC_Edit2}) {
         DragAcceptFiles(Item(id), TRUE);
@@ -136,36 +137,25 @@ void TMainForm::FormResize()
 {
     // The limits of WM_GETMINMAXINFO hold for dragging only; a size set
     // from elsewhere goes back here.
-    const SIZE outer = OuterSize(window_);
-    if (outer.cy != designed_.cy || outer.cx < designed_.cx) {
-        SetWindowPos(window_, nullptr, 0, 0, std::max(outer.cx, designed_.cx), designed_.cy,
+    if (const auto corrected = sizeRule_->Corrected(OuterSize(window_))) {
+        SetWindowPos(window_, nullptr, 0, 0, corrected->width, corrected->height,
                      SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
         return;
     }
-    RECT client{};
-    GetClientRect(window_, &client);
+    const int clientWidth = ClientWidth(window_);
     const auto widen = [this](int id, int width) {
-        RECT bounds{};
-        GetWindowRect(Item(id), &bounds);
-        SetWindowPos(Item(id), nullptr, 0, 0, width, bounds.bottom - bounds.top,
+        SetWindowPos(Item(id), nullptr, 0, 0, width, OuterSize(Item(id)).height,
                      SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     };
-    widen(IDC_Edit1, client.right - kFieldMargin);
-    widen(IDC_Edit2, client.right - kFieldMargin);
-    widen(IDC_ProgressBar1, client.right - kBarMargin);
+    widen(IDC_Edit1, sizeRule_->FieldWidth(clientWidth));
+    widen(IDC_Edit2, sizeRule_->FieldWidth(clientWidth));
+    widen(IDC_ProgressBar1, sizeRule_->BarWidth(clientWidth));
 }
 
 void TMainForm::FormClose()
 {
-    // A close during a comparison stops it first; the window closes once the
-    // Check command has unwound, so that nothing touches a destroyed window.
-    if (IsBusy()) {
-        closePending_ = true;
-        CancelRequested = 1;
-        return;
-    }
-    closePending_ = false;
-    DestroyWindow(window_);
+    if (MayClose())
+        DestroyWindow(window_);
 }
 
 void TMainForm::Command(int id, int code)
@@ -201,7 +191,7 @@ void TMainForm::Command(int id, int code)
         MenuVerClick();
 }
 
-void TMainForm::Browse(int fieldId)
+void TMainForm::ChooseFile(PathField field)
 {
     std::wstring name = lastConfirmed_;
     name.resize(kLongestPath, L'\0');
@@ -217,25 +207,13 @@ void TMainForm::Browse(int fieldId)
     if (GetOpenFileNameW(&OpenDialog1) != 0) {
         name.resize(name.find(L'\0'));
         lastConfirmed_ = name;
-        SetWindowTextW(Item(fieldId), name.c_str());
+        SetWindowTextW(Item(field == PathField::Source ? IDC_Edit1 : IDC_Edit2), name.c_str());
     }
-    if (GetWindowTextLengthW(Item(IDC_Edit1)) > 0 && GetWindowTextLengthW(Item(IDC_Edit2)) > 0)
-        SendMessageW(window_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(Item(IDC_Button3)), TRUE);
 }
 
-void TMainForm::Button1Click()
+void TMainForm::FocusCheck()
 {
-    Browse(IDC_Edit1);
-}
-
-void TMainForm::Button2Click()
-{
-    Browse(IDC_Edit2);
-}
-
-void TMainForm::Button3Click()
-{
-    command_.Button3Click();
+    SendMessageW(window_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(Item(IDC_Button3)), TRUE);
 }
 
 void TMainForm::Button4Click()
@@ -315,33 +293,34 @@ std::string TMainForm::TargetPath()
     return Utf8FromWide(TextOf(Item(IDC_Edit2)));
 }
 
-bool TMainForm::IsBusy()
+std::string TMainForm::CheckCaption()
 {
-    return TextOf(Item(IDC_Button3)) == kStopCaption;
+    return Utf8FromWide(TextOf(Item(IDC_Button3)));
 }
 
-void TMainForm::EnterBusy()
+void TMainForm::SetCheckCaption(const std::string &caption)
 {
-    SetCommandsEnabled(false);
-    SetWindowTextW(Item(IDC_Button3), kStopCaption.c_str());
-    EnableWindow(Item(IDC_Button4), FALSE);
+    SetWindowTextW(Item(IDC_Button3), Wide(caption).c_str());
 }
 
-void TMainForm::RestoreIdle()
+void TMainForm::SetExitEnabled(bool enabled)
 {
-    SetCommandsEnabled(true);
-    SetWindowTextW(Item(IDC_Button3), checkCaption_.c_str());
-    EnableWindow(Item(IDC_Button4), TRUE);
+    EnableWindow(Item(IDC_Button4), enabled ? TRUE : FALSE);
+}
+
+void TMainForm::ResetBar()
+{
     progress_.Reset();
-    if (closePending_)
-        PostMessageW(window_, WM_CLOSE, 0, 0);
 }
 
-void TMainForm::Warn(const std::string &message)
+void TMainForm::CloseLater()
 {
-    // A window that is closing owes no report of the stop its closing asked for.
-    if (!closePending_)
-        WarningBox(window_, message);
+    PostMessageW(window_, WM_CLOSE, 0, 0);
+}
+
+void TMainForm::ShowWarning(const std::string &message)
+{
+    WarningBox(window_, message);
 }
 
 void TMainForm::ShowVerdict(const ComparisonOutcome &outcome)

@@ -2,12 +2,13 @@
 // Check/Stop and Exit buttons, the progress bar and the menu bar.
 #pragma once
 
-#include "check/CheckCommand.h"
-#include "check/CheckView.h"
+#include "check/MainWindowRules.h"
+#include "check/SizeRule.h"
 #include "win32/BarProgress.h"
 #include "win32/DialogWindow.h"
 #include "win32/PixelLayout.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,7 +17,7 @@ namespace mvx::win32 {
 // The class of the main window, by which a second start finds it.
 extern const wchar_t *const kMainWindowClass;
 
-class TMainForm final : public DialogWindow, private CheckView {
+class TMainForm final : public DialogWindow, public MainWindowRules {
 public:
     // parameters: the program's command-line parameters after its own name.
     explicit TMainForm(std::vector<std::string> parameters);
@@ -25,13 +26,10 @@ public:
     // FormShow, then the window appears, shown as the system asks.
     void Show(int showCommand);
 
-    void Button1Click();
-    void Button2Click();
-    void Button3Click();
     void Button4Click();
     void MenuHelpClick();
     void MenuVerClick();
-    void SetCommandsEnabled(bool enabled);
+    void SetCommandsEnabled(bool enabled) override;
 
 private:
     bool Message(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -40,33 +38,37 @@ private:
     void FormResize();
     void FormClose();
     void Command(int id, int code);
-    void Browse(int fieldId);
     // A drop of files from the shell onto one of the path fields.
     void FieldDropFiles(HWND field, HDROP drop);
     static LRESULT CALLBACK FieldProc(HWND field, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                       DWORD_PTR form);
 
-    // The check's view of this window.
+    // The controls, as the check and the window's rules read and draw them.
     std::string SourcePath() override;
     std::string TargetPath() override;
-    bool IsBusy() override;
-    void EnterBusy() override;
-    void RestoreIdle() override;
-    void Warn(const std::string &message) override;
-    void ShowVerdict(const ComparisonOutcome &outcome) override;
+    std::string CheckCaption() override;
+    void SetCheckCaption(const std::string &caption) override;
+    void SetExitEnabled(bool enabled) override;
+    void FocusCheck() override;
+    void ChooseFile(PathField field) override;
+    // The bar.
     void SetRange(int minimum, int maximum) override;
     void SetPosition(int position) override;
+    void ResetBar() override;
+    // Messages and other windows.
     void ProcessEvents() override;
+    void CloseLater() override;
+    void ShowWarning(const std::string &message) override;
+    void ShowVerdict(const ComparisonOutcome &outcome) override;
 
-    CheckCommand command_{*this};
     PixelLayout layout_;
     BarProgress progress_;
+    // Known once the layout is applied; sizes that come before are the
+    // system's own.
+    std::optional<SizeRule> sizeRule_;
     std::vector<std::string> parameters_;
-    std::wstring checkCaption_;
     // OpenDialog1 opens on the last name confirmed through it, from either button.
     std::wstring lastConfirmed_;
-    SIZE designed_{};
-    bool closePending_ = false;
 };
 
 } // namespace mvx::win32

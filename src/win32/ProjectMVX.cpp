@@ -1,6 +1,6 @@
 // Morvatix: are two files identical, byte for byte?
+#include "check/Guarded.h"
 #include "compare/CommandLine.h"
-#include "win32/Guarded.h"
 #include "win32/MVX.h"
 #include "win32/MessagePump.h"
 #include "win32/SingleInstance.h"
@@ -19,7 +19,7 @@ int WINAPI wWinMain(HINSTANCE /*hInstance*/, HINSTANCE /*hPrevInstance*/, PWSTR 
     InitCommonControlsEx(&controls);
 
     int code = 0;
-    mvx::win32::Guarded([&] {
+    mvx::Guarded([&] {
         mvx::win32::TMainForm MainForm(mvx::ProgramParameters(0, nullptr));
         MainForm.Show(nShowCmd);
         code = mvx::win32::RunMessageLoop(MainForm.Window());

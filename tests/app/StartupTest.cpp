@@ -3,13 +3,13 @@
 // the way; and the Error box that reports whatever escapes a handler.
 #include "app/Application.h"
 #include "app/SingleInstance.h"
+#include "check/Guarded.h"
 #include "compare/CommandLine.h"
 #include "compare/CompareError.h"
 #include "support/ModalAnswer.h"
 #include "support/TempFiles.h"
 #include "ui/Boxes.h"
 #include "ui/Fonts.h"
-#include "ui/Guarded.h"
 #include "ui/MVX.h"
 
 #include <QAbstractButton>
@@ -454,7 +454,7 @@ private slots:
                 return;
             }
             QTimer::singleShot(0, &window, [&thrower] {
-                mvx::ui::Guarded([&thrower] { Thrower::Throw(thrower.failure, thrower.message); });
+                mvx::Guarded([&thrower] { Thrower::Throw(thrower.failure, thrower.message); });
             });
         };
 

@@ -1,0 +1,60 @@
+#include "check/MainWindowRules.h"
+
+#include "check/WindowTexts.h"
+#include "compare/Compare.h"
+
+namespace mvx {
+
+bool MainWindowRules::IsBusy()
+{
+    return CheckCaption() == kStopCaption;
+}
+
+bool MainWindowRules::MayClose()
+{
+    if (IsBusy()) {
+        closePending_ = true;
+        CancelRequested = 1;
+        return false;
+    }
+    closePending_ = false;
+    return true;
+}
+
+void MainWindowRules::EnterBusy()
+{
+    idleCaption_ = CheckCaption();
+    SetCommandsEnabled(false);
+    SetCheckCaption(kStopCaption);
+    SetExitEnabled(false);
+}
+
+void MainWindowRules::RestoreIdle()
+{
+    SetCommandsEnabled(true);
+    // After a size mismatch the window was never busy: Check kept its caption.
+    if (IsBusy())
+        SetCheckCaption(idleCaption_);
+    SetExitEnabled(true);
+    ResetBar();
+    if (closePending_)
+        CloseLater();
+}
+
+void MainWindowRules::Warn(const std::string &message)
+{
+    // A window that is closing owes no report of the stop its closing asked for.
+    if (!closePending_)
+        ShowWarning(message);
+}
+
+void MainWindowRules::Browse(PathField field)
+{
+    ChooseFile(field);
+    // Whether or not a name was chosen: with both fields filled, Enter or
+    // Space starts the check.
+    if (!SourcePath().empty() && !TargetPath().empty())
+        FocusCheck();
+}
+
+} // namespace mvx

@@ -1,0 +1,69 @@
+// What the main window does alike in every toolkit: Check and Stop with the
+// busy and idle states, a close during a comparison, and the focus after
+// browsing. Each toolkit's TMainForm derives from it and only reads and
+// draws its widgets, through the few operations below.
+#pragma once
+
+#include "check/CheckCommand.h"
+#include "check/CheckView.h"
+
+#include <string>
+
+namespace mvx {
+
+// The two path fields, Edit1 and Edit2.
+enum class PathField { Source, Target };
+
+class MainWindowRules : public CheckView {
+public:
+    MainWindowRules() = default;
+    MainWindowRules(const MainWindowRules &) = delete;
+    MainWindowRules &operator=(const MainWindowRules &) = delete;
+
+    // Browse for the source or the target.
+    void Button1Click() { Browse(PathField::Source); }
+    void Button2Click() { Browse(PathField::Target); }
+    // Check, or Stop while a comparison runs.
+    void Button3Click() { command_.Button3Click(); }
+
+    // The outcome of the last check, read by the verdict window.
+    [[nodiscard]] const ComparisonOutcome &Outcome() const { return command_.Outcome(); }
+    // The Check button's caption is the window's mode: busy while it reads Stop.
+    bool IsBusy() final;
+
+    // The enabled state of MenuHelp, MenuVer, Button1 and Button2, set in
+    // that order.
+    virtual void SetCommandsEnabled(bool enabled) = 0;
+
+protected:
+    // A request to close the window (close box, system menu, Exit): true when
+    // it may close now. During a comparison it asks the comparison to stop
+    // instead, and the window closes once the Check command has unwound, so
+    // that nothing touches a closed window.
+    [[nodiscard]] bool MayClose();
+
+    // The widgets, as each toolkit reads and draws them. Texts are UTF-8.
+    virtual std::string CheckCaption() = 0;
+    virtual void SetCheckCaption(const std::string &caption) = 0;
+    virtual void SetExitEnabled(bool enabled) = 0;
+    virtual void ResetBar() = 0;
+    // Asks for a close that comes once the event loop has the window again.
+    virtual void CloseLater() = 0;
+    virtual void ShowWarning(const std::string &message) = 0;
+    // OpenDialog1 for one field, which takes the name the user confirms.
+    virtual void ChooseFile(PathField field) = 0;
+    virtual void FocusCheck() = 0;
+
+private:
+    void EnterBusy() final;
+    void RestoreIdle() final;
+    void Warn(const std::string &message) final;
+    void Browse(PathField field);
+
+    CheckCommand command_{*this};
+    // The caption that Check had before it read Stop.
+    std::string idleCaption_;
+    bool closePending_ = false;
+};
+
+} // namespace mvx
