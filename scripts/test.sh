@@ -19,7 +19,7 @@ fi
 "$top/scripts/build.sh"
 
 status=0
-(cd "$top/build" && QT_QPA_PLATFORM=offscreen ctest --output-on-failure --timeout 600) || status=$?
+(cd "$top" && ctest --preset linux) || status=$?
 if [ "$windows" = 1 ]; then
     echo "Windows programs, under Wine:"
     "$top/scripts/test-windows.sh" || status=$?
