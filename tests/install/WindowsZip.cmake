@@ -1,6 +1,6 @@
 # The Windows zip, made by CPack as scripts/package-windows.sh makes it, holds
-# at its top the two programs, stripped, and Readme.txt as Windows text, and
-# nothing else. Run with -P and:
+# at its top the two programs, stripped, Readme.txt as Windows text and the
+# licence, and nothing else. Run with -P and:
 #   CPACK      cpack
 #   BUILD_DIR  the configured and built tree
 #   OBJDUMP    objdump for Windows programs
@@ -26,7 +26,7 @@ endif()
 
 file(GLOB_RECURSE held LIST_DIRECTORIES true RELATIVE ${WORK}/unpacked ${WORK}/unpacked/*)
 list(SORT held)
-set(expected Readme.txt morvatix-cmp.exe morvatix.exe)
+set(expected LICENSE.txt Readme.txt morvatix-cmp.exe morvatix.exe)
 if(NOT held STREQUAL expected)
     message(FATAL_ERROR "the zip holds [${held}], not [${expected}]")
 endif()
