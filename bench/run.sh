@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds Morvatix for speed (Release, into build/ like scripts/build.sh) and
-# runs its benchmark against cmp -s. The files live in a temporary folder that
+# Builds Morvatix for speed (Release, into build-bench/, the bench preset,
+# apart from the build/ of scripts/build.sh) and runs its benchmark against
+# cmp -s. The files live in a temporary folder that
 # is removed however the run ends; TMPDIR chooses where.
 #
 # As root it also models a slow device and compares a pair of cold files
@@ -21,7 +22,7 @@
 set -euo pipefail
 
 top="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-build="${MVX_BENCH_BUILD_DIR:-$top/build}"
+build="$top/build-bench"
 
 slow=1
 slow_only=0
@@ -59,8 +60,11 @@ while [ $# -gt 0 ]; do
 done
 
 "$top/scripts/deps.sh"
-cmake -S "$top" -B "$build" -DCMAKE_BUILD_TYPE=Release -DMVX_BUILD_BENCH=ON >/dev/null
-cmake --build "$build" --target mvx-bench --parallel "$(nproc 2>/dev/null || echo 2)" >/dev/null
+(
+  cd "$top"
+  cmake --preset bench >/dev/null
+  cmake --build --preset bench --parallel "$(nproc 2>/dev/null || echo 2)" >/dev/null
+)
 
 work="$(mktemp -d "${TMPDIR:-/tmp}/mvx-bench.XXXXXX")"
 loop=""

@@ -1,5 +1,5 @@
 # Cross-builds the Windows programs with Debian's mingw-w64 (POSIX threads):
-#   cmake -S . -B build-windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake
+#   cmake --preset windows      (CMakePresets.json names this file)
 # Everything is linked statically, so that an .exe runs on its own: no
 # libstdc++, libgcc or winpthread DLL has to travel with it.
 set(CMAKE_SYSTEM_NAME Windows)

@@ -4,5 +4,6 @@
 set -euo pipefail
 top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 "$top/scripts/deps.sh"
-cmake -S "$top" -B "$top/build" -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$top/build" -j"$(nproc)"
+cd "$top"
+cmake --preset linux >/dev/null
+cmake --build --preset linux -j"$(nproc)"

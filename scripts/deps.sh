@@ -4,7 +4,10 @@
 #   --run      also what the running program hands files to (Readme.txt from ヘルプ)
 #   --display  also a virtual display, for a machine without one (xvfb-run)
 #   --windows  also the mingw-w64 cross compiler, Wine and a virtual display,
-#              for building the Windows programs and testing them under Wine
+#              for building the Windows programs and testing them under Wine,
+#              and NSIS for the installer
+#   --package  also what makes and judges the Debian package and installs it
+#              on a fresh system (lintian, appstreamcli, debootstrap)
 set -euo pipefail
 
 packages=(
@@ -14,14 +17,21 @@ packages=(
   fonts-ipafont-gothic
   diffutils
   valgrind
+  # The icons, rendered from their drawing.
+  librsvg2-bin
+  # The window-class test: the program on a virtual X display.
+  xvfb xauth x11-utils
 )
 for option in "$@"; do
   case "$option" in
     --run) packages+=(xdg-utils) ;;
     --display) packages+=(xvfb xauth) ;;
     # googletest brings the sources that are cross-built for Windows; locales the
-    # Japanese locale's definition, compiled into a private folder for Wine.
-    --windows) packages+=(g++-mingw-w64-x86-64-posix wine wine64 fonts-wine googletest locales xvfb xauth) ;;
+    # Japanese locale's definition, compiled into a private folder for Wine;
+    # icoutils the program's icon.
+    --windows) packages+=(g++-mingw-w64-x86-64-posix wine wine64 fonts-wine googletest locales xvfb xauth
+                          icoutils nsis) ;;
+    --package) packages+=(dpkg-dev file lintian appstream desktop-file-utils debootstrap man-db) ;;
     *) echo "deps.sh: unknown option $option" >&2; exit 2 ;;
   esac
 done
@@ -33,16 +43,32 @@ for p in "${packages[@]}"; do
 done
 [ ${#missing[@]} -gt 0 ] || exit 0
 
-sudo=()
+cannot_install() {
+  echo "Morvatix needs these Debian packages, which are not installed: ${missing[*]}" >&2
+  echo "Install them as root, then run this again:" >&2
+  echo "    apt-get install --no-install-recommends ${missing[*]}" >&2
+  exit 1
+}
+# sudo resets the environment: env carries the front end through it.
+as_root=(env DEBIAN_FRONTEND=noninteractive)
 if [ "$(id -u)" -ne 0 ]; then
-  if ! command -v sudo >/dev/null; then
-    echo "Morvatix needs these Debian packages, which are not installed: ${missing[*]}" >&2
-    echo "Install them as root, then run this again:" >&2
-    echo "    apt-get install --no-install-recommends ${missing[*]}" >&2
+  # Only a sudo that needs no password here; otherwise the user is told.
+  command -v sudo >/dev/null && sudo -n true 2>/dev/null || cannot_install
+  as_root=(sudo "${as_root[@]}")
+fi
+
+# What apt-get and dpkg say goes to a log; the screen gets a line a step.
+log=$(mktemp "${TMPDIR:-/tmp}/morvatix-deps.XXXXXX.log")
+step() {
+  echo "$1"
+  shift
+  if ! "${as_root[@]}" "$@" >>"$log" 2>&1; then
+    echo "deps.sh: that failed; what apt-get said is in $log" >&2
     exit 1
   fi
-  sudo=(sudo)
-fi
+}
 echo "Installing missing packages: ${missing[*]}"
-"${sudo[@]}" apt-get update -qq
-DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+step "  apt-get update" apt-get update
+step "  apt-get install (${#missing[@]} packages and what they need)" \
+  apt-get install -y --no-install-recommends "${missing[@]}"
+rm -f "$log"

@@ -8,18 +8,25 @@ top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 "$top/scripts/build-windows.sh"
 out="$top/build-windows"
 
+# The tests' own settings, which ctest sets for them: the configure step
+# writes them there, one a line. The prefix and the locale folder are theirs.
+mapfile -t wine_settings <"$out/wine-environment"
+wine_env=(env "${wine_settings[@]}")
+for setting in "${wine_settings[@]}"; do
+    case "$setting" in
+        WINEPREFIX=*) prefix=${setting#*=} ;;
+        LOCPATH=*) locales=${setting#*=} ;;
+    esac
+done
+
 # Wine takes its code page from the locale, and its Japanese one (932) is what
 # shows whether a name outside it still reaches its file. localedef writes the
 # locale into the build folder; the system's locales stay as they are.
-if [ ! -f "$out/locale/ja_JP.UTF-8/LC_CTYPE" ]; then
-    mkdir -p "$out/locale"
-    localedef -i ja_JP -f UTF-8 "$out/locale/ja_JP.UTF-8"
+if [ ! -f "$locales/ja_JP.UTF-8/LC_CTYPE" ]; then
+    mkdir -p "$locales"
+    localedef -i ja_JP -f UTF-8 "$locales/ja_JP.UTF-8"
 fi
-
-# The same settings as the tests' own (tests/CMakeLists.txt), which ctest sets.
-wine_env=(env WINEPREFIX="$out/wine" WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-          LOCPATH="$out/locale" LC_ALL=ja_JP.UTF-8 LANG=ja_JP.UTF-8)
-if [ ! -f "$out/wine/system.reg" ]; then
+if [ ! -f "$prefix/system.reg" ]; then
     echo "Making a Wine prefix for the tests (once)"
     "${wine_env[@]}" wineboot -i >/dev/null 2>&1
     "${wine_env[@]}" wineserver -w
@@ -28,7 +35,7 @@ fi
 # frames (each driven case then takes milliseconds instead of seconds), and
 # the program's font, which Wine does not have, drawn with the proportional
 # Japanese Gothic that fontconfig finds (fonts-ipafont-gothic).
-if ! grep -q '"Managed"="N"' "$out/wine/user.reg" || ! grep -q '"IPAPGothic"' "$out/wine/user.reg"; then
+if ! grep -q '"Managed"="N"' "$prefix/user.reg" || ! grep -q '"IPAPGothic"' "$prefix/user.reg"; then
     "${wine_env[@]}" wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
     "${wine_env[@]}" wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'ＭＳ Ｐゴシック' /d IPAPGothic /f \
         >/dev/null 2>&1
@@ -54,9 +61,9 @@ export DISPLAY=":$(head -n1 "$display_file")"
 # A Wine left running from before would keep its own display.
 "${wine_env[@]}" wineserver -k 2>/dev/null || true
 
-cd "$out"
+cd "$top"
 status=0
-ctest --output-on-failure --timeout 600 || status=$?
+ctest --preset windows || status=$?
 # No Wine process outlives the tests.
 "${wine_env[@]}" wineserver -k 2>/dev/null || true
 exit "$status"

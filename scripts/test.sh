@@ -1,26 +1,39 @@
 #!/usr/bin/env bash
-# Builds Morvatix and runs every test, without a display: the Linux tests,
-# then the Windows programs' tests under Wine (scripts/test-windows.sh).
-#   --linux-only   runs the Linux tests alone, without installing Wine
+# Builds Morvatix and runs every test, without a display: the Linux tests, the
+# Debian package's (made, judged by lintian and the desktop's validators, and
+# installed on a fresh Debian system, which needs root), then the Windows
+# programs' tests under Wine with the installer's (scripts/test-windows.sh).
+#   --linux-only   runs the Linux tests alone, without Wine and the packages
 set -euo pipefail
 top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-windows=1
+everything=1
 for option in "$@"; do
     case "$option" in
-        --linux-only) windows=0 ;;
+        --linux-only) everything=0 ;;
         *) echo "test.sh: unknown option $option (--linux-only is the one there is)" >&2; exit 2 ;;
     esac
 done
 
-# One round of installing for both parts.
-if [ "$windows" = 1 ]; then
-    "$top/scripts/deps.sh" --windows
+# One round of installing for every part.
+if [ "$everything" = 1 ]; then
+    "$top/scripts/deps.sh" --windows --package
 fi
 "$top/scripts/build.sh"
 
+cd "$top"
 status=0
-(cd "$top/build" && QT_QPA_PLATFORM=offscreen ctest --output-on-failure --timeout 600) || status=$?
-if [ "$windows" = 1 ]; then
+ctest --preset linux || status=$?
+if [ "$everything" = 1 ]; then
+    echo "The Debian package:"
+    if [ "$(id -u)" -eq 0 ]; then
+        ctest --preset debian || status=$?
+    elif command -v sudo >/dev/null && sudo -n true 2>/dev/null; then
+        sudo ctest --preset debian || status=$?
+    else
+        echo "test.sh: the package tests install it on a fresh system, which needs root; run" >&2
+        echo "    sudo ctest --preset debian" >&2
+        status=1
+    fi
     echo "Windows programs, under Wine:"
     "$top/scripts/test-windows.sh" || status=$?
 fi

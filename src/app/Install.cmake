@@ -1,8 +1,7 @@
 # Where the program goes: Help looks for Readme.txt in the folder of the
 # running executable, so the two stay together in a folder of their own and
 # the command on the search path is a relative link to them, which keeps the
-# whole prefix movable. A desktop entry and the icon put the program in the
-# desktop's application menu.
+# whole prefix movable. The desktop entry and the icons: packaging/linux.
 
 set(MVX_PROGRAM_DIR lib/morvatix)
 set(MVX_README ${PROJECT_SOURCE_DIR}/resources/Readme.txt)
@@ -20,6 +19,3 @@ set(MVX_LINK_DIR ${CMAKE_CURRENT_BINARY_DIR}/bin-link)
 file(MAKE_DIRECTORY ${MVX_LINK_DIR})
 file(CREATE_LINK ../${MVX_PROGRAM_DIR}/${MVX_PROGRAM_NAME} ${MVX_LINK_DIR}/${MVX_PROGRAM_NAME} SYMBOLIC)
 install(FILES ${MVX_LINK_DIR}/${MVX_PROGRAM_NAME} DESTINATION bin)
-
-install(FILES ${PROJECT_SOURCE_DIR}/resources/morvatix.desktop DESTINATION share/applications)
-install(FILES ${PROJECT_SOURCE_DIR}/resources/morvatix.svg DESTINATION share/icons/hicolor/scalable/apps)

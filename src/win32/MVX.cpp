@@ -15,6 +15,7 @@
 #include <commctrl.h>
 #include <commdlg.h>
 #include <stdexcept>
+#include <utility>
 
 namespace mvx::win32 {
 
@@ -37,6 +38,18 @@ void RegisterMainWindowClass()
     windowClass.lpszClassName = kMainWindowClass;
     if (RegisterClassExW(&windowClass) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
         throw std::runtime_error("ウィンドウクラスを登録できません");
+}
+
+// The program's icon on the title bar and the task bar, each at the size it
+// is drawn. Shared icons of the program file: nothing to destroy.
+void SetProgramIcon(HWND window)
+{
+    for (const auto &[which, metric] : {std::pair{ICON_BIG, SM_CXICON}, std::pair{ICON_SMALL, SM_CXSMICON}}) {
+        const int size = GetSystemMetrics(metric);
+        const HANDLE icon = LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_Morvatix), IMAGE_ICON,
+                                       size, size, LR_SHARED);
+        SendMessageW(window, WM_SETICON, which, reinterpret_cast<LPARAM>(icon));
+    }
 }
 
 PixelSize OuterSize(HWND window)
@@ -110,6 +123,7 @@ bool TMainForm::Message(UINT message, WPARAM wParam, LPARAM lParam)
 void TMainForm::FormCreate()
 {
     layout_.Apply(window_, IDD_TMainForm, TemplateSize::Outer);
+    SetProgramIcon(window_);
     // The template's own size and widths, before anything has been resized.
     sizeRule_.emplace(OuterSize(window_), ClientWidth(window_), OuterSize(Item(IDC_Edit1)).width,
                       OuterSize(Item(IDC_ProgressBar1)).width);

@@ -4,6 +4,9 @@
 // too, so nothing but #define here.
 #pragma once
 
+// The program's icon: the program file's, and its windows'.
+#define IDI_Morvatix 1
+
 // Layouts
 #define IDD_TMainForm 100
 #define IDD_TKekkaForm 101

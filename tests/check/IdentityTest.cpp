@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 TEST(Identity, VersionLineNamesTheProgramAndItsVersion)
 {
-    EXPECT_STREQ(mvx::kVersionLine, "Morvatix  Ver 2.01");
+    EXPECT_STREQ(mvx::kProgramTitle, "Morvatix");
+    // Two spaces before "Ver"; the version as the project gives it.
+    EXPECT_EQ(std::string(mvx::kVersionLine), std::string(mvx::kProgramTitle) + "  Ver " + mvx::kVersion);
 }

@@ -2,6 +2,7 @@
 // through pipes, its exit status. Platform-only cases: CmpPosixTest.cpp and
 // CmpWindowsTest.cpp.
 #include "cli/CmpProcess.h"
+#include "check/Identity.h"
 #include "support/TempFiles.h"
 
 #include <gtest/gtest.h>
@@ -111,7 +112,7 @@ TEST(MorvatixCmp, AnswersHelpVersionAndMisuseAsACommandLineToolDoes)
         std::string err; // all of standard error
     };
     const std::vector<Case> cases = {
-        {{"--version"}, 0, "Morvatix  Ver 2.01\n", ""},
+        {{"--version"}, 0, std::string(mvx::kVersionLine) + "\n", ""},
         {{"--help"}, 0, "Usage: morvatix-cmp [--] SOURCE TARGET\n", ""},
         {{a, a, "--help"}, 0, "Usage: morvatix-cmp [--] SOURCE TARGET\n", ""},
         {{}, 2, "", "morvatix-cmp: two files are needed, 0 given\n" + usage},

@@ -4,6 +4,7 @@
 #   BUILT_PROGRAM  the program as built there
 #   README         the manual in the source tree
 #   PREFIX         a folder this test may wipe
+#   APP_ID         the desktop's name for the program
 cmake_minimum_required(VERSION 3.19)
 
 function(expect_same_file a b)
@@ -54,9 +55,11 @@ endif()
 get_filename_component(program_dir ${program} DIRECTORY)
 expect_same_file(${README} ${program_dir}/Readme.txt)
 
-# The application menu entry starts the command above and shows our icon.
-file(STRINGS ${moved}/share/applications/morvatix.desktop entry ENCODING UTF-8)
-foreach(line "[Desktop Entry]" "Type=Application" "Name=Morvatix" "Exec=morvatix %F" "Icon=morvatix")
+# The application menu entry starts the command above, shows our icon and
+# knows the program's windows by their class.
+file(STRINGS ${moved}/share/applications/${APP_ID}.desktop entry ENCODING UTF-8)
+foreach(line "[Desktop Entry]" "Type=Application" "Name=Morvatix" "Exec=morvatix %F" "Icon=morvatix"
+             "StartupWMClass=Morvatix")
     if(NOT line IN_LIST entry)
         message(FATAL_ERROR "the desktop entry lacks ${line}")
     endif()
@@ -70,5 +73,33 @@ string(FIND "${svg}" "<svg " at)
 if(at EQUAL -1)
     message(FATAL_ERROR "the icon is not SVG")
 endif()
+
+# Every size a desktop asks for, rendered from the drawing.
+foreach(size 16 22 24 32 48 64 128 256)
+    set(png ${moved}/share/icons/hicolor/${size}x${size}/apps/morvatix.png)
+    if(NOT EXISTS ${png})
+        message(FATAL_ERROR "no ${size} pixel icon")
+    endif()
+    # The PNG signature, then the IHDR chunk with the width and the height.
+    file(READ ${png} header LIMIT 24 HEX)
+    string(SUBSTRING "${header}" 32 16 dimensions)
+    math(EXPR edge "${size}" OUTPUT_FORMAT HEXADECIMAL)
+    string(REPLACE "0x" "" edge ${edge})
+    string(LENGTH ${edge} digits)
+    math(EXPR padding "8 - ${digits}")
+    string(REPEAT 0 ${padding} zeros)
+    set(edge ${zeros}${edge})
+    if(NOT header MATCHES "^89504e470d0a1a0a" OR NOT dimensions STREQUAL "${edge}${edge}")
+        message(FATAL_ERROR "${png} is not a ${size} by ${size} PNG image")
+    endif()
+endforeach()
+
+# What software centres, man and Debian read.
+foreach(file share/metainfo/${APP_ID}.metainfo.xml share/man/man1/morvatix.1.gz share/man/man1/morvatix-cmp.1.gz
+             share/doc/morvatix/copyright share/doc/morvatix/changelog.gz)
+    if(NOT EXISTS ${moved}/${file})
+        message(FATAL_ERROR "the install lacks ${file}")
+    endif()
+endforeach()
 
 file(REMOVE_RECURSE ${moved})

@@ -1,5 +1,6 @@
 // The Help and Version menu commands and the version window, with the desktop
 // replaced by URL handlers of the test's own so that nothing really opens.
+#include "check/Identity.h"
 #include "support/ModalAnswer.h"
 #include "support/TempFiles.h"
 #include "ui/Fonts.h"
@@ -170,7 +171,8 @@ private slots:
         QTest::addColumn<QPoint>("at");
         QTest::addColumn<QString>("text");
         QTest::addColumn<bool>("link");
-        QTest::newRow("version") << "Label1" << QPoint(66, 16) << "Morvatix  Ver 2.01" << false;
+        QTest::newRow("version") << "Label1" << QPoint(66, 16) << QString::fromUtf8(mvx::kVersionLine)
+                                 << false;
         QTest::newRow("home page caption") << "Label2" << QPoint(16, 40) << "ホームページ" << false;
         QTest::newRow("home page") << "Label3" << QPoint(16, 64) << "https://www.example.org/morvatix/"
                                    << true;

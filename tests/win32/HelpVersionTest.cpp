@@ -3,6 +3,7 @@
 // prefix's text files, web pages and mail at this program, which notes what
 // it was asked to open instead of opening it.
 #include "WindowDriver.h"
+#include "check/Identity.h"
 
 #include "support/TempFiles.h"
 #include "win32/Resource.h"
@@ -121,10 +122,10 @@ TEST(Version, ShowsNameAndLinksCentredAndHandsTheLinksToTheShell)
     struct Label {
         int id;
         POINT at;
-        const wchar_t *caption;
+        std::wstring caption;
     };
     const Label labels[] = {
-        {IDC_Label1, {66, 16}, L"Morvatix  Ver 2.01"},
+        {IDC_Label1, {66, 16}, Wide(mvx::kVersionLine)},
         {IDC_Label2, {16, 40}, L"ホームページ"},
         {IDC_Label3, {16, 64}, L"https://www.example.org/morvatix/"},
         {IDC_Label4, {16, 88}, L"メールアドレス"},
