@@ -1,5 +1,5 @@
 // How fast Morvatix compares two files, next to cmp -s and to the plainest
-// loop its design allows. Makes its own files, runs every program on every
+// loop that reads and compares in the same blocks. Makes its own files, runs every program on every
 // case in turn, several rounds, and prints medians, ratios and peak memory.
 // Given a slow device that bench/run.sh modelled, it does the same there,
 // against the time the device needs to deliver both files.

@@ -26,7 +26,7 @@ public:
 
 protected:
     // After the layout is set up: a title without any buttons, and the
-    // designed size, fixed.
+    // size the layout gives, fixed.
     void FixFrame()
     {
         setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);

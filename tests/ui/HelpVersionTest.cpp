@@ -145,7 +145,7 @@ private slots:
         QVERIFY(mvx::test::VisibleTopLevels(&form).isEmpty());
     }
 
-    void VersionWindowHasItsDesignedFrame()
+    void VersionWindowHasAFixedFrameWithoutButtons()
     {
         ShownVersionWindow shown;
         TVerForm &form = shown.form;
@@ -165,7 +165,7 @@ private slots:
         QCOMPARE(form.focusWidget(), &ok);
     }
 
-    void VersionWindowLabelsSitAsDesigned_data()
+    void VersionWindowLabelsSitWhereTheLayoutPutsThem_data()
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QPoint>("at");
@@ -179,7 +179,7 @@ private slots:
         QTest::newRow("mail caption") << "Label4" << QPoint(16, 88) << "メールアドレス" << false;
         QTest::newRow("mail address") << "Label5" << QPoint(16, 112) << "morvatix@example.org" << true;
     }
-    void VersionWindowLabelsSitAsDesigned()
+    void VersionWindowLabelsSitWhereTheLayoutPutsThem()
     {
         QFETCH(QString, name);
         QFETCH(QPoint, at);

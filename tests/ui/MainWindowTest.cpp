@@ -52,7 +52,7 @@ private slots:
     void initTestCase() { mvx::ui::ApplyProgramFont(); }
     void cleanup() { window.reset(); }
 
-    void opensAsDesignedCentredWithTheFocusOnTheSourceButton()
+    void opensLaidOutAndCentredWithTheFocusOnTheSourceButton()
     {
         Open();
         QCOMPARE(window->windowTitle(), QStringLiteral("Morvatix"));
