@@ -230,9 +230,9 @@ private slots:
         mvx::SingleInstance first(RuntimeFolder::Key());
         QVERIFY(first.Claim());
         TMainForm window;
-        connect(&first, &mvx::SingleInstance::ActivationRequested, &window,
+        connect(&first, &mvx::SingleInstance::RequestReceived, &window,
                 [&window] { window.BringForward(); });
-        const QSignalSpy asked(&first, &mvx::SingleInstance::ActivationRequested);
+        const QSignalSpy asked(&first, &mvx::SingleInstance::RequestReceived);
         window.showMinimized();
         QVERIFY(window.isMinimized());
 
