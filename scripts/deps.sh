@@ -14,6 +14,7 @@ packages=(
   fonts-ipafont-gothic
   diffutils
   valgrind
+  qt6-wayland libqt6svg6 libwayland-dev wayland-protocols libxcb1-dev sway weston
 )
 for option in "$@"; do
   case "$option" in
