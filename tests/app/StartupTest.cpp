@@ -14,6 +14,7 @@
 #include "ui/Guarded.h"
 #include "ui/MVX.h"
 #include "ui/PathText.h"
+#include "ui/ProgramIcon.h"
 
 #include <QAbstractButton>
 #include <QEvent>
@@ -669,6 +670,30 @@ private slots:
         clock.start();
         QVERIFY(instance.Claim());
         QVERIFY2(clock.elapsed() < 2500, "the start waited for an instance that cannot exist");
+    }
+
+    // The icon that task bars show, drawn from the desktop entry's SVG at
+    // the size each asks for, not a small picture blown up.
+    void programIconIsDrawnAtEverySize()
+    {
+        const QIcon icon = mvx::ui::ProgramIcon();
+        QVERIFY(!icon.isNull());
+        for (const int size : {16, 48, 256}) {
+            const QImage image = icon.pixmap(size, size).toImage();
+            QVERIFY2(image.size() == QSize(size, size),
+                     "the SVG icon engine is missing: apt-get install libqt6svg6");
+            // The sheets' dark outline and the circle's red are in it.
+            bool outline = false;
+            bool red = false;
+            for (int y = 0; y < size; ++y)
+                for (int x = 0; x < size; ++x) {
+                    const QColor pixel = image.pixelColor(x, y);
+                    outline = outline || (pixel.alpha() > 0 && pixel.value() < 120);
+                    red = red || (pixel.alpha() > 0 && pixel.red() > 180 && pixel.green() < 80);
+                }
+            QVERIFY(outline);
+            QVERIFY(red);
+        }
     }
 
     void errorBoxIsAModalStopBoxWithOneOk()
