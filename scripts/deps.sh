@@ -14,7 +14,7 @@ packages=(
   fonts-ipafont-gothic
   diffutils
   valgrind
-  qt6-wayland libqt6svg6 libwayland-dev wayland-protocols libxcb1-dev sway weston
+  qt6-wayland libqt6svg6 libwayland-dev wayland-protocols libxcb1-dev sway weston xvfb
 )
 for option in "$@"; do
   case "$option" in
