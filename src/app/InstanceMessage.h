@@ -23,7 +23,7 @@ struct InstanceRequest {
 };
 
 // Nothing a start needs to hand on comes near this; anything larger is not ours.
-constexpr qsizetype kMaxRequestBytes = 16 * 1024;
+constexpr qsizetype kMaxRequestBytes = qsizetype(16) * 1024;
 constexpr qsizetype kMaxTokenBytes = 1024;
 
 // The request of this start, from the environment that the desktop started it

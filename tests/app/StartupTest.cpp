@@ -165,10 +165,12 @@ public:
         for (const QByteArray &variable : variables)
             environment.push_back(variable.toStdString());
         std::vector<char *> argv;
+        argv.reserve(texts.size() + 1);
         for (std::string &text : texts)
             argv.push_back(text.data());
         argv.push_back(nullptr);
         std::vector<char *> envp;
+        envp.reserve(environment.size() + 1);
         for (std::string &variable : environment)
             envp.push_back(variable.data());
         envp.push_back(nullptr);
