@@ -21,6 +21,9 @@ packages=(
   librsvg2-bin
   # The window-class test: the program on a virtual X display.
   xvfb xauth x11-utils
+  # The Wayland platform, the SVG icon engine for the window icon, and what
+  # the second-start tests run on: a compositor and a client of their own.
+  qt6-wayland libqt6svg6 libwayland-dev wayland-protocols libxcb1-dev sway weston
 )
 for option in "$@"; do
   case "$option" in

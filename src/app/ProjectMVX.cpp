@@ -1,12 +1,13 @@
 // Morvatix: are two files identical, byte for byte?
 #include "app/Application.h"
+#include "app/ComeForward.h"
 #include "app/ProgramAnswer.h"
 #include "app/SingleInstance.h"
-#include "check/Guarded.h"
 #include "check/Identity.h"
 #include "compare/CommandLine.h"
 #include "ui/Fonts.h"
 #include "ui/MVX.h"
+#include "ui/ProgramIcon.h"
 
 #include <cstdio>
 
@@ -15,21 +16,26 @@ int main(int argc, char *argv[])
     if (const auto answer = mvx::ProgramAnswer(argc, argv)) {
         return std::fputs(answer->c_str(), stdout) >= 0 && std::fflush(stdout) == 0 ? 0 : 1;
     }
+    // Before the application object: its X11 platform takes the startup id
+    // out of the environment.
+    const QByteArray waylandToken = qgetenv("XDG_ACTIVATION_TOKEN");
+    const QByteArray startupId = qgetenv("DESKTOP_STARTUP_ID");
     mvx::Application app(argc, argv);
+    const std::vector<std::string> parameters = mvx::ProgramParameters(argc, argv);
 
     // Before this instance carries the title or has a window of its own.
     mvx::SingleInstance instance;
-    if (!instance.Claim())
+    if (!instance.Claim(mvx::RequestOfThisStart(waylandToken, startupId, parameters)))
         return 0;
 
     // The class of the windows on X11 (StartupWMClass) is the application's name.
     QApplication::setApplicationName(QString::fromUtf8(mvx::kProgramTitle));
     QGuiApplication::setDesktopFileName(QString::fromUtf8(mvx::kDesktopFileName));
+    QApplication::setWindowIcon(mvx::ui::ProgramIcon());
     mvx::ui::ApplyProgramFont();
 
-    mvx::ui::TMainForm MainForm(mvx::ProgramParameters(argc, argv));
-    QObject::connect(&instance, &mvx::SingleInstance::ActivationRequested, &MainForm,
-                     [&MainForm] { mvx::Guarded([&MainForm] { MainForm.BringForward(); }); });
+    mvx::ui::TMainForm MainForm(parameters);
+    mvx::AnswerLaterStarts(instance, MainForm);
     MainForm.show();
     return QApplication::exec();
 }

@@ -1,18 +1,22 @@
 #include "app/SingleInstance.h"
 
+#include "app/UserOwned.h"
+
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLocalSocket>
 #include <QStandardPaths>
 #include <QThread>
+#include <QTimer>
+
+#include <memory>
 
 namespace mvx {
 
 namespace {
 
-constexpr char kProtocolVersion = 1;
-constexpr char kComeForward = 'A';
 constexpr char kAcknowledged = 'K';
 // Long enough for a first instance that started a moment earlier to be
 // listening, short enough that a stuck one does not keep the user waiting.
@@ -25,11 +29,12 @@ constexpr int kAnswerTimeoutMs = 2000;
 
 QString SingleInstance::DefaultKey()
 {
-    // The runtime folder belongs to the user alone, so the name is per user.
+    // The runtime folder belongs to the user alone; without one the names
+    // land in the shared temporary folder, so they carry the user as well.
     QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
     if (folder.isEmpty())
         folder = QDir::tempPath();
-    return folder + QStringLiteral("/morvatix-instance");
+    return folder + QStringLiteral("/morvatix-instance-") + UserTag();
 }
 
 SingleInstance::SingleInstance(const QString &key, QObject *parent)
@@ -44,24 +49,35 @@ SingleInstance::SingleInstance(const QString &key, QObject *parent)
     });
 }
 
-bool SingleInstance::Claim()
+bool SingleInstance::Claim(const InstanceRequest &request)
 {
     const QDeadlineTimer deadline(kClaimDeadlineMs);
     for (;;) {
         if (lock_.tryLock(0)) {
+            // Whatever the umask, nobody else may make the lock look like ours.
+            QFile::setPermissions(lock_.fileName(), QFile::ReadOwner | QFile::WriteOwner);
             Listen();
             return true;
         }
-        // Only a live first instance may stop a start. When the lock cannot
-        // be made at all (a runtime folder that cannot be written, say), the
+        // Only a live first instance of this user may stop a start. When the
+        // lock cannot be made at all (a runtime folder that cannot be
+        // written, say), or what holds its name is not the user's own, the
         // mechanism has failed, and the program starts as if alone.
-        if (lock_.error() != QLockFile::LockFailedError || !QFileInfo(lock_.fileName()).isFile())
+        if (lock_.error() != QLockFile::LockFailedError ||
+            !IsPrivateToUser(lock_.fileName(), EntryKind::File))
             return true;
-        if (AskRunningInstance())
+        switch (AskRunningInstance(request)) {
+        case Asked::Taken:
             return false;
+        case Asked::NotOurs:
+            return true;
+        case Asked::NoAnswer:
+            break;
+        }
         // The lock's holder is alive (a stale lock would have been taken)
         // but does not answer: it is the running instance, busy or stuck,
-        // and a second window would break the one-instance promise.
+        // or just starting to listen, and a second window would break the
+        // one-instance promise.
         if (deadline.hasExpired())
             return false;
         QThread::msleep(kRetryPauseMs);
@@ -77,33 +93,52 @@ void SingleInstance::Listen()
     server_.listen(socketName_);
 }
 
-bool SingleInstance::AskRunningInstance() const
+SingleInstance::Asked SingleInstance::AskRunningInstance(const InstanceRequest &request) const
 {
+    // Not there yet: the first instance may be about to listen.
+    if (!QFileInfo(socketName_).exists() && !QFileInfo(socketName_).isSymLink())
+        return Asked::NoAnswer;
+    if (!IsPrivateToUser(socketName_, EntryKind::Socket))
+        return Asked::NotOurs;
     QLocalSocket socket;
     socket.connectToServer(socketName_);
     if (!socket.waitForConnected(kConnectTimeoutMs))
-        return false;
-    const char request[] = {kProtocolVersion, kComeForward};
-    socket.write(request, sizeof request);
+        return Asked::NoAnswer;
+    if (!PeerIsThisUser(socket.socketDescriptor()))
+        return Asked::NotOurs;
+    socket.write(EncodeRequest(request));
     if (!socket.waitForBytesWritten(kAnswerTimeoutMs) || !socket.waitForReadyRead(kAnswerTimeoutMs))
-        return false;
-    return socket.read(1) == QByteArray(1, kAcknowledged);
+        return Asked::NoAnswer;
+    return socket.read(1) == QByteArray(1, kAcknowledged) ? Asked::Taken : Asked::NoAnswer;
 }
 
 void SingleInstance::Answer(QLocalSocket *socket)
 {
     connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-    connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
-        if (socket->bytesAvailable() < 2)
+    if (!PeerIsThisUser(socket->socketDescriptor())) {
+        socket->abort();
+        socket->deleteLater();
+        return;
+    }
+    // A start that sends half a request and then nothing is let go.
+    QTimer::singleShot(kAnswerTimeoutMs, socket, [socket] { socket->abort(); });
+    auto received = std::make_shared<QByteArray>();
+    connect(socket, &QLocalSocket::readyRead, this, [this, socket, received] {
+        received->append(socket->read(kMaxRequestBytes + 1 - received->size()));
+        const DecodedRequest decoded = DecodeRequest(*received);
+        switch (decoded.state) {
+        case DecodedRequest::State::Incomplete:
             return;
-        const QByteArray request = socket->read(2);
-        if (request.at(0) != kProtocolVersion || request.at(1) != kComeForward) {
-            socket->disconnectFromServer();
+        case DecodedRequest::State::Malformed:
+            socket->abort();
             return;
+        case DecodedRequest::State::Complete:
+            break;
         }
+        disconnect(socket, &QLocalSocket::readyRead, this, nullptr);
         socket->write(QByteArray(1, kAcknowledged));
         socket->flush();
-        emit ActivationRequested();
+        emit RequestReceived(decoded.request);
     });
 }
 

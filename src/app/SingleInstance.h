@@ -1,6 +1,8 @@
 // Makes sure one instance runs per user: the first start listens on a local
-// socket, later starts ask it to come forward and end.
+// socket, later starts hand it what they were started with and end.
 #pragma once
+
+#include "app/InstanceMessage.h"
 
 #include <QLocalServer>
 #include <QLockFile>
@@ -16,18 +18,21 @@ public:
     explicit SingleInstance(const QString &key = DefaultKey(), QObject *parent = nullptr);
 
     // True when this is the first instance, which then listens for later
-    // starts, or when no lock can be made at all; false when a running
-    // instance was asked to come forward, or holds the lock and did not
-    // answer in time.
-    bool Claim();
+    // starts, or when no lock of this user's own can be had (none can be
+    // made, or another user's stands in the way); false when the running
+    // instance took the request, or holds the lock and did not answer in time.
+    bool Claim(const InstanceRequest &request = {});
 
     static QString DefaultKey();
 
 signals:
-    void ActivationRequested();
+    // A later start of this user asked this instance to come forward.
+    void RequestReceived(const mvx::InstanceRequest &request);
 
 private:
-    bool AskRunningInstance() const;
+    enum class Asked { Taken, NoAnswer, NotOurs };
+
+    Asked AskRunningInstance(const InstanceRequest &request) const;
     void Listen();
     void Answer(QLocalSocket *socket);
 

@@ -337,4 +337,12 @@ void TMainForm::BringForward()
     activateWindow();
 }
 
+void TMainForm::FillPathsWhenIdle(const std::string &source, const std::string &target)
+{
+    if (IsBusy())
+        return;
+    ui_->Edit1->setText(PathToText(source));
+    ui_->Edit2->setText(PathToText(target));
+}
+
 } // namespace mvx::ui

@@ -40,6 +40,9 @@ public:
 
     // What a second start asks of the running instance: restored, raised, active.
     void BringForward();
+    // The two paths of a second start, taken as the command line's would be;
+    // a window that is checking keeps the paths it is comparing.
+    void FillPathsWhenIdle(const std::string &source, const std::string &target);
 
 protected:
     void showEvent(QShowEvent *event) override;

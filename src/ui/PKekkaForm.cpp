@@ -9,6 +9,7 @@
 #include <QLocale>
 #include <QPainter>
 #include <QTextCursor>
+#include <QtMath>
 
 namespace mvx::ui {
 
@@ -35,14 +36,21 @@ TKekkaForm::TKekkaForm(const ComparisonOutcome &outcome, QWidget *owner)
 
 TKekkaForm::~TKekkaForm() = default;
 
-QImage TKekkaForm::DrawMark(bool sameFile)
+QImage TKekkaForm::DrawMark(bool sameFile, qreal pixelRatio)
 {
-    QImage image(kMarkSize, kMarkSize, QImage::Format_RGB32);
-    image.fill(Qt::white);
+    // Drawn at the screen's own pixels, so that a scaled screen shows smooth
+    // curves instead of a small image blown up; the painter keeps to the
+    // mark's 80 x 80 units either way.
+    const int devicePixels = qCeil(kMarkSize * pixelRatio);
+    QImage image(devicePixels, devicePixels, QImage::Format_RGB32);
+    image.setDevicePixelRatio(pixelRatio);
+    image.fill(Qt::black);
     QPainter painter(&image);
-    painter.setPen(QPen(Qt::black, 1));
-    painter.setBrush(Qt::white);
-    painter.drawRect(0, 0, kMarkSize - 1, kMarkSize - 1);
+    // At one pixel per unit the pixels stay as sharp as the window's own lines.
+    painter.setRenderHint(QPainter::Antialiasing, pixelRatio != 1.0);
+    // The one-unit frame as a filled ring rather than a stroked rectangle: a
+    // stroke straddles its line and would leave half of it outside the image.
+    painter.fillRect(QRectF(1, 1, kMarkSize - 2, kMarkSize - 2), Qt::white);
 
     painter.setPen(QPen(QColor(255, 0, 0), kMarkPenWidth, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     const int far = kMarkSize - kMarkInset;
@@ -64,7 +72,7 @@ void TKekkaForm::showEvent(QShowEvent *event)
 void TKekkaForm::FormShow()
 {
     CentreOnScreen(*this);
-    ui_->Image1->setPixmap(QPixmap::fromImage(DrawMark(outcome_.SameFile)));
+    ui_->Image1->setPixmap(QPixmap::fromImage(DrawMark(outcome_.SameFile, devicePixelRatioF())));
     const std::string separator = QLocale().decimalPoint().toStdString();
     ui_->Memo1->clear();
     ui_->Memo1->appendPlainText(kIndent + QString::fromStdString(VerdictLine(outcome_.SameFile)));

@@ -20,8 +20,8 @@ public:
 
     void ButOkClick();
 
-    // The mark as drawn: 80 x 80 pixels.
-    static QImage DrawMark(bool sameFile);
+    // The mark as drawn: 80 x 80 units, each pixelRatio pixels wide.
+    static QImage DrawMark(bool sameFile, qreal pixelRatio = 1.0);
 
 protected:
     void showEvent(QShowEvent *event) override;

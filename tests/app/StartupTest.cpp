@@ -2,6 +2,8 @@
 // runtime folder of its own so that no real instance and no other test is in
 // the way; and the Error box that reports whatever escapes a handler.
 #include "app/Application.h"
+#include "app/ComeForward.h"
+#include "app/InstanceMessage.h"
 #include "app/SingleInstance.h"
 #include "check/Guarded.h"
 #include "compare/CommandLine.h"
@@ -11,11 +13,14 @@
 #include "ui/Boxes.h"
 #include "ui/Fonts.h"
 #include "ui/MVX.h"
+#include "ui/PathText.h"
+#include "ui/ProgramIcon.h"
 
 #include <QAbstractButton>
 #include <QEvent>
 #include <QFile>
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QLocalSocket>
 #include <QMessageBox>
 #include <QProcess>
@@ -34,6 +39,7 @@
 #include <list>
 #include <spawn.h>
 #include <stdexcept>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -138,6 +144,109 @@ void ExpectEndedQuietly(Start &start)
     QCOMPARE(start.process.readAllStandardError(), QByteArray());
 }
 
+// A start of the program as a launcher makes it: parameters as the exact
+// bytes they are and the launcher's variables in its environment, nothing
+// of this process's own activation. It ends by force if it still runs when
+// the test is over.
+class RawStart {
+public:
+    RawStart(const QList<QByteArray> &parameters, const QList<QByteArray> &variables)
+    {
+        std::vector<std::string> texts{QFile::encodeName(kProgram).toStdString()};
+        for (const QByteArray &parameter : parameters)
+            texts.push_back(parameter.toStdString());
+        std::vector<std::string> environment;
+        for (char **entry = environ; *entry != nullptr; ++entry) {
+            const std::string variable = *entry;
+            if (variable.rfind("XDG_ACTIVATION_TOKEN=", 0) != 0 &&
+                variable.rfind("DESKTOP_STARTUP_ID=", 0) != 0)
+                environment.push_back(variable);
+        }
+        for (const QByteArray &variable : variables)
+            environment.push_back(variable.toStdString());
+        std::vector<char *> argv;
+        argv.reserve(texts.size() + 1);
+        for (std::string &text : texts)
+            argv.push_back(text.data());
+        argv.push_back(nullptr);
+        std::vector<char *> envp;
+        envp.reserve(environment.size() + 1);
+        for (std::string &variable : environment)
+            envp.push_back(variable.data());
+        envp.push_back(nullptr);
+        if (posix_spawn(&pid_, argv.front(), nullptr, nullptr, argv.data(), envp.data()) != 0)
+            pid_ = -1;
+    }
+    ~RawStart()
+    {
+        if (pid_ > 0 && !ended_) {
+            ::kill(pid_, SIGKILL);
+            ::waitpid(pid_, &status_, 0);
+        }
+    }
+    RawStart(const RawStart &) = delete;
+    RawStart &operator=(const RawStart &) = delete;
+
+    // Waits, with this process's events going on, until the start has ended.
+    bool WaitEnded(int deadlineMs = kDeadlineMs)
+    {
+        return pid_ > 0 && QTest::qWaitFor(
+                               [this] {
+                                   ended_ = ended_ || ::waitpid(pid_, &status_, WNOHANG) == pid_;
+                                   return ended_;
+                               },
+                               deadlineMs);
+    }
+    [[nodiscard]] bool EndedWithZero() const
+    {
+        return ended_ && WIFEXITED(status_) && WEXITSTATUS(status_) == 0;
+    }
+
+private:
+    pid_t pid_ = -1;
+    int status_ = 0;
+    bool ended_ = false;
+};
+
+using Kind = mvx::InstanceRequest::TokenKind;
+
+// A first instance as the program makes it, in this process: its window
+// answers every later start.
+struct FirstInstance {
+    FirstInstance() : instance(RuntimeFolder::Key()), asked(&instance, &mvx::SingleInstance::RequestReceived)
+    {}
+    bool Claim()
+    {
+        if (!instance.Claim())
+            return false;
+        mvx::AnswerLaterStarts(instance, window);
+        window.show();
+        return QTest::qWaitForWindowExposed(&window);
+    }
+    [[nodiscard]] mvx::InstanceRequest Last() const
+    {
+        return asked.isEmpty() ? mvx::InstanceRequest{} : asked.last().at(0).value<mvx::InstanceRequest>();
+    }
+    [[nodiscard]] QString Field(const char *name) const
+    {
+        return window.findChild<QLineEdit *>(QString::fromLatin1(name))->text();
+    }
+
+    mvx::SingleInstance instance;
+    TMainForm window;
+    QSignalSpy asked;
+};
+
+// A valid request, as bytes, for the tests that spoil one.
+QByteArray RequestBytes(Kind kind, const QByteArray &token, const std::vector<std::string> &paths)
+{
+    mvx::InstanceRequest request;
+    request.tokenKind = kind;
+    request.token = token;
+    request.paths = paths;
+    return mvx::EncodeRequest(request);
+}
+
 // An object whose own event handling fails, as code outside any guarded
 // handler could; only the application object stands between it and Qt.
 class Thrower : public QObject {
@@ -230,9 +339,8 @@ private slots:
         mvx::SingleInstance first(RuntimeFolder::Key());
         QVERIFY(first.Claim());
         TMainForm window;
-        connect(&first, &mvx::SingleInstance::ActivationRequested, &window,
-                [&window] { window.BringForward(); });
-        const QSignalSpy asked(&first, &mvx::SingleInstance::ActivationRequested);
+        connect(&first, &mvx::SingleInstance::RequestReceived, &window, [&window] { window.BringForward(); });
+        const QSignalSpy asked(&first, &mvx::SingleInstance::RequestReceived);
         window.showMinimized();
         QVERIFY(window.isMinimized());
 
@@ -274,6 +382,175 @@ private slots:
         QVERIFY(ended);
         QCOMPARE(second.process.exitCode(), 0);
         QVERIFY(first.Running());
+    }
+
+    // What the launcher gave the second start reaches the first: the token
+    // that lets a compositor or window manager raise it, and two paths as
+    // the exact bytes they are, which then fill the idle window's fields.
+    void secondStartHandsOverItsTokenAndItsTwoPaths_data()
+    {
+        QTest::addColumn<QByteArrayList>("variables");
+        QTest::addColumn<QByteArrayList>("parameters");
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QByteArray>("token");
+        QTest::addColumn<bool>("pathsCome");
+        const QByteArrayList two{"caf\xe9 1.txt", "\x83\x65\x83\x58\x83\x67.txt"};
+        QTest::newRow("Wayland token, two paths") << QByteArrayList{"XDG_ACTIVATION_TOKEN=4f2c9a"} << two
+                                                  << int(Kind::Wayland) << QByteArray("4f2c9a") << true;
+        QTest::newRow("X11 startup id only")
+            << QByteArrayList{"DESKTOP_STARTUP_ID=files-42-host_TIME1234"} << two << int(Kind::X11)
+            << QByteArray("files-42-host_TIME1234") << true;
+        QTest::newRow("both: the Wayland token")
+            << QByteArrayList{"DESKTOP_STARTUP_ID=x11-id", "XDG_ACTIVATION_TOKEN=wl-token"}
+            << QByteArrayList{} << int(Kind::Wayland) << QByteArray("wl-token") << false;
+        QTest::newRow("no token, one path")
+            << QByteArrayList{} << QByteArrayList{"one"} << int(Kind::None) << QByteArray() << false;
+        QTest::newRow("three paths") << QByteArrayList{} << QByteArrayList{"a", "b", "c"} << int(Kind::None)
+                                     << QByteArray() << false;
+        QTest::newRow("a token with a control character stays behind")
+            << QByteArrayList{"XDG_ACTIVATION_TOKEN=ab\x01"} << two << int(Kind::None) << QByteArray()
+            << true;
+    }
+
+    void secondStartHandsOverItsTokenAndItsTwoPaths()
+    {
+        QFETCH(QByteArrayList, variables);
+        QFETCH(QByteArrayList, parameters);
+        QFETCH(int, kind);
+        QFETCH(QByteArray, token);
+        QFETCH(bool, pathsCome);
+        const RuntimeFolder folder;
+        FirstInstance first;
+        QVERIFY(first.Claim());
+        first.window.findChild<QLineEdit *>(QStringLiteral("Edit1"))->setText(QStringLiteral("before"));
+
+        RawStart second(parameters, variables);
+        QVERIFY(second.WaitEnded());
+        QVERIFY(second.EndedWithZero());
+        QCOMPARE(first.asked.count(), 1);
+        const mvx::InstanceRequest request = first.Last();
+        QCOMPARE(int(request.tokenKind), kind);
+        QCOMPARE(request.token, token);
+        if (pathsCome) {
+            const std::vector<std::string> expected{parameters.at(0).toStdString(),
+                                                    parameters.at(1).toStdString()};
+            QVERIFY(request.paths == expected);
+            QCOMPARE(mvx::ui::TextToPath(first.Field("Edit1")), expected.at(0));
+            QCOMPARE(mvx::ui::TextToPath(first.Field("Edit2")), expected.at(1));
+        } else {
+            QVERIFY(request.paths.empty());
+            QCOMPARE(first.Field("Edit1"), QStringLiteral("before"));
+        }
+    }
+
+    // Whatever else reaches the socket is dropped: no answer, nothing done,
+    // and the instance goes on taking real requests.
+    void requestsOfAnotherKindAreDroppedUnharmed_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        const QByteArray valid = RequestBytes(Kind::Wayland, "abc", {"a", "b"});
+        QTest::newRow("the older request") << QByteArray("\x01\x41", 2);
+        QTest::newRow("unknown version") << QByteArray("\x07") + valid.mid(1);
+        QTest::newRow("unknown token kind") << QByteArray("\x02Q\x00\x00\x00", 5);
+        QTest::newRow("a token of no kind") << QByteArray("\x02\x00\x00\x03"
+                                                          "abc\x00",
+                                                          8);
+        QTest::newRow("one path") << QByteArray("\x02\x00\x00\x00\x01\x00\x01"
+                                                "a",
+                                                8);
+        QTest::newRow("a path with a NUL") << RequestBytes(Kind::None, {}, {std::string("a\0b", 3), "c"});
+        QTest::newRow("bytes after the request") << valid + "x";
+        QTest::newRow("a path longer than any request")
+            << QByteArray("\x02\x00\x00\x00\x02\xff\xff", 7) + QByteArray(100, 'p');
+        QTest::newRow("more bytes than a request")
+            << QByteArray("\x02\x00\x00\x00\x02\x7f\xff", 7) + QByteArray(mvx::kMaxRequestBytes, 'p');
+        QTest::newRow("half a request, then silence") << valid.left(valid.size() - 1);
+    }
+
+    void requestsOfAnotherKindAreDroppedUnharmed()
+    {
+        QFETCH(QByteArray, bytes);
+        const RuntimeFolder folder;
+        FirstInstance first;
+        QVERIFY(first.Claim());
+        first.window.findChild<QLineEdit *>(QStringLiteral("Edit1"))->setText(QStringLiteral("kept"));
+
+        QLocalSocket socket;
+        socket.connectToServer(RuntimeFolder::Key());
+        QVERIFY(socket.waitForConnected(kDeadlineMs));
+        socket.write(bytes);
+        QTRY_COMPARE_WITH_TIMEOUT(socket.state(), QLocalSocket::UnconnectedState, kDeadlineMs);
+        QCOMPARE(socket.readAll(), QByteArray());
+        QCOMPARE(first.asked.count(), 0);
+        QCOMPARE(first.Field("Edit1"), QStringLiteral("kept"));
+
+        RawStart second({"x", "y"}, {});
+        QVERIFY(second.WaitEnded());
+        QVERIFY(second.EndedWithZero());
+        QCOMPARE(first.asked.count(), 1);
+        QCOMPARE(first.Field("Edit1"), QStringLiteral("x"));
+    }
+
+    // A request arrives in pieces as the socket delivers it.
+    void everyPartOfARequestWaitsForTheRest()
+    {
+        mvx::InstanceRequest request;
+        request.tokenKind = Kind::X11;
+        request.token = "id_TIME77";
+        request.paths = {"/a b/c\xe9", "/d"};
+        const QByteArray bytes = mvx::EncodeRequest(request);
+        for (qsizetype length = 0; length < bytes.size(); ++length)
+            QCOMPARE(int(mvx::DecodeRequest(bytes.left(length)).state),
+                     int(mvx::DecodedRequest::State::Incomplete));
+        const mvx::DecodedRequest whole = mvx::DecodeRequest(bytes);
+        QCOMPARE(int(whole.state), int(mvx::DecodedRequest::State::Complete));
+        QVERIFY(whole.request == request);
+    }
+
+    // The names say whose they are, so that users sharing a temporary folder
+    // never meet on them.
+    void theInstanceNamesCarryTheUser()
+    {
+        const RuntimeFolder folder;
+        QCOMPARE(RuntimeFolder::Key(),
+                 folder.Path() + QStringLiteral("/morvatix-instance-") + QString::number(::geteuid()));
+    }
+
+    // A start defers only to a lock and socket of its own user that nobody
+    // else can write; anything else in their place, the program starts as
+    // if alone and tells it nothing.
+    void aLockOrSocketThatIsNotTheUsersOwnDoesNotStopAStart_data()
+    {
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<bool>("otherOwner");
+        QTest::newRow("lock writable by others") << ".lock" << false;
+        QTest::newRow("socket writable by others") << "" << false;
+        QTest::newRow("lock of another user") << ".lock" << true;
+        QTest::newRow("socket of another user") << "" << true;
+    }
+
+    void aLockOrSocketThatIsNotTheUsersOwnDoesNotStopAStart()
+    {
+        QFETCH(QString, entry);
+        QFETCH(bool, otherOwner);
+        if (otherOwner && ::geteuid() != 0)
+            QSKIP("only root can give the instance's files to another user");
+        const RuntimeFolder folder;
+        FirstInstance first;
+        QVERIFY(first.Claim());
+        const QByteArray path = QFile::encodeName(RuntimeFolder::Key() + entry);
+        if (otherOwner) {
+            constexpr uid_t kNobody = 65534;
+            QVERIFY(::lchown(path.constData(), kNobody, kNobody) == 0);
+        } else {
+            QVERIFY(::chmod(path.constData(), 0666) == 0);
+        }
+
+        Start second(folder);
+        // A start that defers has ended well within this.
+        QTest::qWait(2000);
+        QVERIFY2(second.Running(), "the start deferred to an instance that is not the user's own");
+        QCOMPARE(first.asked.count(), 0);
     }
 
     void leftoversOfACrashDoNotStopTheNextStart_data()
@@ -395,6 +672,30 @@ private slots:
         clock.start();
         QVERIFY(instance.Claim());
         QVERIFY2(clock.elapsed() < 2500, "the start waited for an instance that cannot exist");
+    }
+
+    // The icon that task bars show, drawn from the desktop entry's SVG at
+    // the size each asks for, not a small picture blown up.
+    void programIconIsDrawnAtEverySize()
+    {
+        const QIcon icon = mvx::ui::ProgramIcon();
+        QVERIFY(!icon.isNull());
+        for (const int size : {16, 48, 256}) {
+            const QImage image = icon.pixmap(size, size).toImage();
+            QVERIFY2(image.size() == QSize(size, size),
+                     "the SVG icon engine is missing: apt-get install libqt6svg6");
+            // The sheets' dark outline and the circle's red are in it.
+            bool outline = false;
+            bool red = false;
+            for (int y = 0; y < size; ++y)
+                for (int x = 0; x < size; ++x) {
+                    const QColor pixel = image.pixelColor(x, y);
+                    outline = outline || (pixel.alpha() > 0 && pixel.value() < 120);
+                    red = red || (pixel.alpha() > 0 && pixel.red() > 180 && pixel.green() < 80);
+                }
+            QVERIFY(outline);
+            QVERIFY(red);
+        }
     }
 
     void errorBoxIsAModalStopBoxWithOneOk()

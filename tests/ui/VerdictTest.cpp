@@ -15,6 +15,19 @@ using mvx::ui::TKekkaForm;
 class VerdictTest : public QObject {
     Q_OBJECT
 
+    // Pixels between the mark's colours, where an edge was smoothed.
+    static int BlendedPixels(const QImage &mark)
+    {
+        int blended = 0;
+        for (int y = 0; y < mark.height(); ++y)
+            for (int x = 0; x < mark.width(); ++x) {
+                const QRgb pixel = mark.pixel(x, y);
+                if (pixel != qRgb(255, 255, 255) && pixel != qRgb(0, 0, 0) && pixel != qRgb(255, 0, 0))
+                    ++blended;
+            }
+        return blended;
+    }
+
     static QString Shown(const ComparisonOutcome &outcome)
     {
         TKekkaForm form(outcome, nullptr);
@@ -79,6 +92,72 @@ private slots:
         }
     }
 
+    // Only the mark's three colours: at one pixel per unit nothing is
+    // blended, so the edges are as crisp as the window's own lines.
+    void markAtOnePixelPerUnitHasNoBlendedPixels()
+    {
+        for (const bool same : {true, false}) {
+            const QImage mark = TKekkaForm::DrawMark(same, 1.0);
+            QCOMPARE(mark.devicePixelRatio(), 1.0);
+            QCOMPARE(BlendedPixels(mark), 0);
+        }
+    }
+
+    void markOnAScaledScreenHasTheScreensPixelsAndSmoothEdges_data()
+    {
+        QTest::addColumn<qreal>("ratio");
+        QTest::addColumn<int>("pixels");
+        QTest::newRow("2x") << 2.0 << 160;
+        QTest::newRow("1.5x") << 1.5 << 120;
+        QTest::newRow("1.25x") << 1.25 << 100;
+    }
+
+    void markOnAScaledScreenHasTheScreensPixelsAndSmoothEdges()
+    {
+        QFETCH(qreal, ratio);
+        QFETCH(int, pixels);
+        const QRgb white = qRgb(255, 255, 255);
+        const QRgb black = qRgb(0, 0, 0);
+        const QRgb red = qRgb(255, 0, 0);
+        const auto at = [ratio](int unit) { return int(unit * ratio); };
+        for (const bool same : {true, false}) {
+            const QImage mark = TKekkaForm::DrawMark(same, ratio);
+            QCOMPARE(mark.size(), QSize(pixels, pixels));
+            QCOMPARE(mark.devicePixelRatio(), ratio);
+            QCOMPARE(mark.deviceIndependentSize(), QSizeF(80, 80));
+            // The frame reaches the image's last pixel on every side.
+            for (const QPoint corner :
+                 {QPoint(0, 0), QPoint(pixels - 1, 0), QPoint(0, pixels - 1), QPoint(pixels - 1, pixels - 1)})
+                QCOMPARE(mark.pixel(corner), black);
+            QCOMPARE(mark.pixel(at(20), at(2)), white); // between the frame and the mark
+            QCOMPARE(mark.pixel(at(40), at(40)), same ? white : red);
+            QCOMPARE(mark.pixel(at(40), at(5)), same ? red : white);
+            QCOMPARE(mark.pixel(at(10), at(10)), same ? white : red);
+            // A 1x image blown up has none of these.
+            QVERIFY2(BlendedPixels(mark) > pixels, "the mark's edges are not smoothed");
+        }
+    }
+
+    // The window draws the mark for the screen it is on (the second run of
+    // these tests is on a screen scaled by 2).
+    void windowShowsTheMarkAtItsScreensPixelRatio()
+    {
+        const qreal expected = qEnvironmentVariableIsSet("QT_SCALE_FACTOR")
+                                   ? qEnvironmentVariable("QT_SCALE_FACTOR").toDouble()
+                                   : 1.0;
+        TKekkaForm form({false, mvx::TenThousandths{0}}, nullptr);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QCOMPARE(form.devicePixelRatioF(), expected);
+        const auto *image = form.findChild<QLabel *>(QStringLiteral("Image1"));
+        const QPixmap shown = image->pixmap();
+        QCOMPARE(shown.devicePixelRatio(), expected);
+        QCOMPARE(shown.size(), QSize(80, 80) * expected);
+        QCOMPARE(image->size(), QSize(80, 80));
+        QCOMPARE(shown.toImage().convertToFormat(QImage::Format_RGB32),
+                 TKekkaForm::DrawMark(false, expected));
+    }
+
     void windowMatchesItsLayoutAndOpensCentredWithOkFocused()
     {
         TKekkaForm form({true, mvx::TenThousandths(0)}, nullptr);
@@ -100,7 +179,8 @@ private slots:
         QCOMPARE(ok->text(), QStringLiteral("OK"));
         QCOMPARE(memo->font().pixelSize(), 16);
         QVERIFY(!memo->isReadOnly());
-        QCOMPARE(image->pixmap().toImage().convertToFormat(QImage::Format_RGB32), TKekkaForm::DrawMark(true));
+        QCOMPARE(image->pixmap().toImage().convertToFormat(QImage::Format_RGB32),
+                 TKekkaForm::DrawMark(true, form.devicePixelRatioF()));
         QTRY_VERIFY(ok->hasFocus());
 
         const QRect screen = QGuiApplication::primaryScreen()->geometry();

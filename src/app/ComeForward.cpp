@@ -1,0 +1,69 @@
+#include "app/ComeForward.h"
+
+#include "app/SingleInstance.h"
+#include "app/WaylandToken.h"
+#include "app/X11Activation.h"
+#include "check/Guarded.h"
+#include "ui/MVX.h"
+
+#include <QApplication>
+#include <QGuiApplication>
+
+namespace mvx {
+
+namespace {
+
+using Kind = InstanceRequest::TokenKind;
+
+constexpr int kTokenTimeoutMs = 1000;
+
+// Qt's Wayland platform hands the compositor this token with the window's
+// next activation, and then forgets it.
+void NextActivationWith(const QByteArray &token)
+{
+    qputenv("XDG_ACTIVATION_TOKEN", token);
+}
+
+} // namespace
+
+void ComeForward(ui::TMainForm &window, const InstanceRequest &request)
+{
+    if (request.paths.size() == 2)
+        window.FillPathsWhenIdle(request.paths.at(0), request.paths.at(1));
+
+    const QString platform = QGuiApplication::platformName();
+    const bool wayland = platform == u"wayland";
+    const bool x11 = platform == u"xcb";
+    if (wayland && request.tokenKind == Kind::Wayland) {
+        NextActivationWith(request.token);
+        window.BringForward();
+        return;
+    }
+    window.BringForward();
+    if (x11 && request.tokenKind == Kind::X11) {
+        ActivateWithStartupId(window, request.token);
+        return;
+    }
+    // Without a token from the later start, a desktop that guards the focus
+    // keeps it where it is, so the window asks for the user's attention.
+    QApplication::alert(&window);
+    if (wayland) {
+        // Qt 6.4's Wayland platform makes nothing of an alert; a token of the
+        // compositor's own, vouched for by no input event, says the same.
+        const std::string own = RequestWaylandToken(kTokenTimeoutMs);
+        if (!own.empty()) {
+            NextActivationWith(QByteArray::fromStdString(own));
+            window.activateWindow();
+        }
+    }
+}
+
+void AnswerLaterStarts(SingleInstance &instance, ui::TMainForm &window)
+{
+    QObject::connect(&instance, &SingleInstance::RequestReceived, &window,
+                     [&window](const InstanceRequest &request) {
+                         Guarded([&window, &request] { ComeForward(window, request); });
+                     });
+}
+
+} // namespace mvx

@@ -1,0 +1,272 @@
+// The program on an X server that the test starts itself (Xvfb), without a
+// window manager: what the running instance tells the window manager when a
+// later start comes, read by a second connection that listens on the root
+// window, where those requests go.
+#include "app/ComeForward.h"
+#include "app/SingleInstance.h"
+#include "ui/Fonts.h"
+#include "ui/MVX.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QWidget>
+#include <QtTest>
+
+#include <xcb/xcb.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+using mvx::ui::TMainForm;
+
+namespace {
+
+constexpr int kDeadlineMs = 30000;
+
+struct ClientMessage {
+    QByteArray type;
+    xcb_window_t window = 0;
+    std::uint8_t format = 0;
+    xcb_client_message_data_t data{};
+};
+
+// A second client of the X server that sees every request sent to the root
+// window, as a window manager would.
+class RootListener {
+public:
+    RootListener() : connection_(xcb_connect(nullptr, nullptr))
+    {
+        root_ = xcb_setup_roots_iterator(xcb_get_setup(connection_)).data->root;
+        const std::uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
+        xcb_change_window_attributes(connection_, root_, XCB_CW_EVENT_MASK, &mask);
+        xcb_flush(connection_);
+    }
+    ~RootListener() { xcb_disconnect(connection_); }
+    RootListener(const RootListener &) = delete;
+    RootListener &operator=(const RootListener &) = delete;
+
+    [[nodiscard]] bool Connected() const { return xcb_connection_has_error(connection_) == 0; }
+
+    // The client messages that have come so far.
+    QList<ClientMessage> Messages()
+    {
+        while (xcb_generic_event_t *event = xcb_poll_for_event(connection_)) {
+            if ((event->response_type & 0x7f) == XCB_CLIENT_MESSAGE) {
+                const auto *message = reinterpret_cast<xcb_client_message_event_t *>(event);
+                messages_.append({Name(message->type), message->window, message->format, message->data});
+            }
+            std::free(event);
+        }
+        return messages_;
+    }
+
+    QByteArray Name(xcb_atom_t atom)
+    {
+        const std::unique_ptr<xcb_get_atom_name_reply_t, decltype(&std::free)> reply(
+            xcb_get_atom_name_reply(connection_, xcb_get_atom_name(connection_, atom), nullptr), &std::free);
+        if (!reply)
+            return {};
+        return {xcb_get_atom_name_name(reply.get()), xcb_get_atom_name_name_length(reply.get())};
+    }
+
+    xcb_atom_t Atom(const char *name)
+    {
+        const std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> reply(
+            xcb_intern_atom_reply(
+                connection_, xcb_intern_atom(connection_, 0, std::uint16_t(qstrlen(name)), name), nullptr),
+            &std::free);
+        return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+    }
+
+    QByteArray Property(xcb_window_t window, const char *name)
+    {
+        const std::unique_ptr<xcb_get_property_reply_t, decltype(&std::free)> reply(
+            xcb_get_property_reply(
+                connection_,
+                xcb_get_property(connection_, 0, window, Atom(name), XCB_GET_PROPERTY_TYPE_ANY, 0, 1024),
+                nullptr),
+            &std::free);
+        if (!reply)
+            return {};
+        return {static_cast<const char *>(xcb_get_property_value(reply.get())),
+                xcb_get_property_value_length(reply.get())};
+    }
+
+private:
+    xcb_connection_t *connection_;
+    xcb_window_t root_ = 0;
+    QList<ClientMessage> messages_;
+};
+
+// The startup-notification text that the messages of these types carry.
+QByteArray StartupInfo(const QList<ClientMessage> &messages)
+{
+    QByteArray text;
+    for (const ClientMessage &message : messages)
+        if (message.type == "_NET_STARTUP_INFO_BEGIN" || message.type == "_NET_STARTUP_INFO")
+            text.append(reinterpret_cast<const char *>(message.data.data8), 20);
+    return text.left(text.indexOf('\0'));
+}
+
+class InstanceFolder {
+public:
+    InstanceFolder()
+    {
+        QFile::setPermissions(dir_.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(dir_.path()));
+    }
+
+private:
+    QTemporaryDir dir_;
+};
+
+struct FirstInstance {
+    bool Claim()
+    {
+        if (!instance.Claim())
+            return false;
+        mvx::AnswerLaterStarts(instance, window);
+        window.show();
+        return QTest::qWaitForWindowExposed(&window);
+    }
+
+    mvx::SingleInstance instance;
+    TMainForm window;
+};
+
+// A later start of the program, as a launcher makes it.
+bool StartAgain(const QString &startupId)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove(QStringLiteral("XDG_ACTIVATION_TOKEN"));
+    environment.remove(QStringLiteral("DESKTOP_STARTUP_ID"));
+    if (!startupId.isEmpty())
+        environment.insert(QStringLiteral("DESKTOP_STARTUP_ID"), startupId);
+    QProcess second;
+    second.setProcessEnvironment(environment);
+    second.start(QStringLiteral(MVX_PROGRAM), QStringList());
+    return QTest::qWaitFor([&second] { return second.state() == QProcess::NotRunning; }, kDeadlineMs) &&
+           second.exitStatus() == QProcess::NormalExit && second.exitCode() == 0;
+}
+
+} // namespace
+
+class X11Test : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QCOMPARE(QGuiApplication::platformName(), QStringLiteral("xcb")); }
+
+    // The window takes the launcher's id, asks for the focus with the time
+    // of the click that launched the later start, and the launch's busy
+    // feedback ends.
+    void startupIdActivatesWithTheLaunchTime()
+    {
+        const InstanceFolder folder;
+        FirstInstance first;
+        QVERIFY(first.Claim());
+        RootListener listener;
+        QVERIFY(listener.Connected());
+        const auto window = xcb_window_t(first.window.winId());
+
+        QVERIFY(StartAgain(QStringLiteral("files-7-host_TIME4242")));
+        QList<ClientMessage> messages;
+        const auto activation = [&messages, window]() -> const ClientMessage * {
+            for (const ClientMessage &message : messages)
+                if (message.type == "_NET_ACTIVE_WINDOW" && message.window == window)
+                    return &message;
+            return nullptr;
+        };
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                messages = listener.Messages();
+                return activation() != nullptr && StartupInfo(messages).size() > 0;
+            },
+            kDeadlineMs));
+        QCOMPARE(activation()->format, std::uint8_t(32));
+        QCOMPARE(activation()->data.data32[0], 1u); // asked by an application
+        QCOMPARE(activation()->data.data32[1], 4242u);
+        QCOMPARE(StartupInfo(messages), QByteArray("remove: ID=files-7-host_TIME4242"));
+        QCOMPARE(listener.Property(window, "_NET_STARTUP_ID"), QByteArray("files-7-host_TIME4242"));
+    }
+
+    // Without an id a window manager that guards the focus keeps it where it
+    // is, and the window asks to be marked as wanting attention; with no
+    // window manager at all, as here, the window simply takes the focus.
+    void withoutAStartupIdTheWindowComesToNotice()
+    {
+        const InstanceFolder folder;
+        FirstInstance first;
+        QVERIFY(first.Claim());
+        RootListener listener;
+        QVERIFY(listener.Connected());
+        const auto window = xcb_window_t(first.window.winId());
+        const xcb_atom_t attention = listener.Atom("_NET_WM_STATE_DEMANDS_ATTENTION");
+        // Another window has the focus: an active window needs no attention.
+        QWidget other;
+        other.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&other));
+        other.activateWindow();
+        QTRY_VERIFY(!first.window.isActiveWindow());
+
+        QVERIFY(StartAgain(QString()));
+        QVERIFY2(QTest::qWaitFor(
+                     [&] {
+                         if (first.window.isActiveWindow())
+                             return true;
+                         for (const ClientMessage &message : listener.Messages())
+                             if (message.type == "_NET_WM_STATE" && message.window == window &&
+                                 message.data.data32[0] == 1 &&
+                                 (message.data.data32[1] == attention || message.data.data32[2] == attention))
+                                 return true;
+                         return false;
+                     },
+                     kDeadlineMs),
+                 "the first window neither took the focus nor asked for attention");
+    }
+};
+
+int main(int argc, char *argv[])
+{
+    const QString server = QStandardPaths::findExecutable(QStringLiteral("Xvfb"));
+    if (server.isEmpty()) {
+        std::fprintf(stderr, "Xvfb is missing: apt-get install xvfb (scripts/deps.sh does)\n");
+        return 1;
+    }
+    // Xvfb picks a free display and writes its number on the descriptor.
+    QProcess xvfb;
+    QByteArray display;
+    {
+        QCoreApplication starting(argc, argv);
+        xvfb.start(server, {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-nolisten"),
+                            QStringLiteral("tcp"), QStringLiteral("-screen"), QStringLiteral("0"),
+                            QStringLiteral("1024x768x24")});
+        if (!QTest::qWaitFor([&] { return xvfb.canReadLine() || xvfb.state() == QProcess::NotRunning; },
+                             kDeadlineMs) ||
+            !xvfb.canReadLine()) {
+            std::fprintf(stderr, "Xvfb did not start: %s\n", xvfb.readAllStandardError().constData());
+            return 1;
+        }
+        display = ':' + xvfb.readLine().trimmed();
+    }
+    qputenv("DISPLAY", display);
+    qputenv("QT_QPA_PLATFORM", "xcb");
+    qunsetenv("WAYLAND_DISPLAY");
+    int status = 0;
+    {
+        QApplication app(argc, argv);
+        mvx::ui::ApplyProgramFont();
+        X11Test test;
+        QTEST_SET_MAIN_SOURCE_PATH
+        status = QTest::qExec(&test, argc, argv);
+    }
+    xvfb.terminate();
+    xvfb.waitForFinished(5000);
+    return status;
+}
+
+#include "X11Test.moc"
