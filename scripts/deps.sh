@@ -14,6 +14,7 @@ packages=(
   fonts-ipafont-gothic
   diffutils
   valgrind
+  fuse3 libfuse3-dev pkg-config
 )
 for option in "$@"; do
   case "$option" in
