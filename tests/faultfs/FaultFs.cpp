@@ -7,7 +7,9 @@
 // FAULT is KIND:OFFSET:NAME (see faultfs/Fault.h), NAME a file's path inside
 // FOLDER. Reports of held reads go to FILE, a line each. SIGUSR2 lets every
 // held read go. The FUSE options include -f (stay in the foreground) and
-// -o attr_timeout=N, direct_io, kernel_cache; the mount is always read-only.
+// -o attr_timeout=N, kernel_cache; -o direct_io, our own, sends every read to
+// the file system as it is made, bypassing the system's cache. The mount is
+// always read-only.
 #include "faultfs/Holds.h"
 #include "faultfs/Operations.h"
 
@@ -30,10 +32,11 @@ struct Options {
     std::vector<Fault> faults;
     std::string status;
     std::string folder;
+    bool directReads = false;
     bool failed = false;
 };
 
-enum Key { kFault, kStatus };
+enum Key { kFault, kStatus, kDirectReads };
 
 constexpr std::string_view kFaultOption = "--fault=";
 constexpr std::string_view kStatusOption = "--status=";
@@ -55,6 +58,10 @@ int Take(void *data, const char *argument, int key, fuse_args *)
         options.status = std::string_view(argument).substr(kStatusOption.size());
         return 0;
     }
+    if (key == kDirectReads) {
+        options.directReads = true;
+        return 0;
+    }
     if (key == FUSE_OPT_KEY_NONOPT && options.folder.empty()) {
         options.folder = argument;
         return 0;
@@ -67,7 +74,8 @@ int Take(void *data, const char *argument, int key, fuse_args *)
 int main(int argc, char *argv[])
 {
     static const fuse_opt kTemplates[] = {FUSE_OPT_KEY("--fault=", kFault),
-                                          FUSE_OPT_KEY("--status=", kStatus), FUSE_OPT_END};
+                                          FUSE_OPT_KEY("--status=", kStatus),
+                                          FUSE_OPT_KEY("direct_io", kDirectReads), FUSE_OPT_END};
     fuse_args args = FUSE_ARGS_INIT(argc, argv);
     Options options;
     if (fuse_opt_parse(&args, &options, kTemplates, Take) != 0 || options.failed)
@@ -90,10 +98,13 @@ int main(int argc, char *argv[])
         return 2;
     }
     fuse_opt_add_arg(&args, "-oro");
+    // libfuse 3.14 complains at every start about a limit that nobody set;
+    // given its usual value, before any of the caller's, it is quiet.
+    fuse_opt_insert_arg(&args, 1, "-omax_idle_threads=10");
     InstallRelease();
 
-    Served served{std::string(folder) == "/" ? std::string() : std::string(folder),
-                  FaultPlan(options.faults)};
+    Served served{std::string(folder) == "/" ? std::string() : std::string(folder), FaultPlan(options.faults),
+                  options.directReads};
     const int status = fuse_main(args.argc, args.argv, &Operations(), &served);
     fuse_opt_free_args(&args);
     return status;

@@ -77,7 +77,7 @@ int Open(const char *path, fuse_file_info *file)
     if (fd < 0)
         return -errno;
     file->fh = static_cast<std::uint64_t>(fd);
-    if (This().plan.NeedsDirectReads(Name(path)))
+    if (This().directReads || This().plan.NeedsDirectReads(Name(path)))
         file->direct_io = 1;
     return 0;
 }

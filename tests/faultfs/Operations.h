@@ -13,6 +13,7 @@ namespace mvx::faultfs {
 struct Served {
     std::string folder; // absolute, without a trailing slash
     FaultPlan plan;
+    bool directReads = false; // every file, not only those that need it
 };
 
 const fuse_operations &Operations();
