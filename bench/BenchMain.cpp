@@ -168,6 +168,7 @@ public:
     void SetRange(int, int) override {}
     void SetPosition(int) override { ++positions; }
     void ProcessEvents() override { NoteGap(); }
+    void WaitingForDevice(bool) override {}
     void NoteGap()
     {
         const Clock::time_point now = Clock::now();
