@@ -47,6 +47,8 @@ TEST(DeviceFaults, AFailingDeviceEndsInTheReadErrorAndNeverInAVerdict)
         std::vector<faultfs::Fault> faults;
         std::int64_t targetLength; // what the served target holds
         std::string outcome;
+        // Through the cache, the system itself never reads past the size.
+        bool directOnly = false;
     };
     const std::string error = mvx::kReadErrorMessage;
     const Case cases[] = {
@@ -63,10 +65,17 @@ TEST(DeviceFaults, AFailingDeviceEndsInTheReadErrorAndNeverInAVerdict)
          {faultfs::ReportSize("target", kLength)},
          kLength + 1,
          error},
+        {"EIO where the file is asked whether it ends",
+         {faultfs::FailWithEio("target", kLength)},
+         kLength,
+         error,
+         true},
     };
     const std::string bytes = Pattern(kLength + 1);
     for (const char *mode : {"", "direct_io"}) {
         for (const Case &c : cases) {
+            if (c.directOnly && *mode == '\0')
+                continue;
             SCOPED_TRACE(std::string(c.name) + (*mode != '\0' ? ", " : "") + mode);
             FaultMount mount(c.faults, mode);
             WriteBytes(mount.Backing("source"), bytes.substr(0, kLength));
@@ -75,5 +84,35 @@ TEST(DeviceFaults, AFailingDeviceEndsInTheReadErrorAndNeverInAVerdict)
             EXPECT_EQ(Outcome(mount.Mounted("source"), mount.Mounted("target")), c.outcome);
             EXPECT_EQ(OpenDescriptorCount(), open);
         }
+    }
+}
+
+// A file system that keeps a file's attributes (attr_timeout, as NFS and SMB
+// clients do too) would go on telling the size and times from before a
+// change on its server.
+TEST(DeviceFaults, BytesChangedOnTheServerDuringTheComparisonGiveNoVerdictThroughCachedAttributes)
+{
+    const std::string bytes = Pattern(kLength);
+    for (const bool change : {false, true}) {
+        SCOPED_TRACE(change ? "an early block changed halfway through" : "nothing changed");
+        FaultMount mount({}, "attr_timeout=30");
+        WriteBytes(mount.Backing("source"), bytes);
+        WriteBytes(mount.Backing("target"), bytes);
+        Recorder recorder;
+        int blocks = 0;
+        recorder.onEvents = [&] {
+            if (change && ++blocks == 15)
+                WriteBytes(mount.Backing("target"), Pattern(kLength, 1000));
+        };
+        std::string outcome;
+        try {
+            outcome = CompareFiles(mount.Mounted("source"), mount.Mounted("target"),
+                                   FileSizeOf(mount.Mounted("source")), recorder)
+                          ? "true"
+                          : "false";
+        } catch (const CompareError &e) {
+            outcome = e.what();
+        }
+        EXPECT_EQ(outcome, change ? std::string(mvx::kReadErrorMessage) : "true");
     }
 }
