@@ -27,6 +27,9 @@ namespace {
 constexpr std::int64_t kLength = 40 * 102400 + 777;
 constexpr std::int64_t kHeldAt = 3'000'000;
 constexpr milliseconds kWithin{200};
+// Far longer than any stop may take, and short enough that a program that
+// waited for the read after all fails instead of hanging.
+constexpr milliseconds kHeldLong{5000};
 
 void WritePair(const FaultMount &mount)
 {
@@ -39,7 +42,7 @@ void WritePair(const FaultMount &mount)
 // long after the signal the program had ended.
 std::pair<CmpRun, Clock::duration> SignalWhileHeld(int signal)
 {
-    const faultfs::Fault hold = faultfs::Hold("target", kHeldAt);
+    const faultfs::Fault hold = faultfs::Hold("target", kHeldAt, kHeldLong);
     FaultMount mount({hold});
     WritePair(mount);
     CmpProcess process({mount.Mounted("source"), mount.Mounted("target")}, {});

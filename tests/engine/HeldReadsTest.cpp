@@ -35,6 +35,9 @@ constexpr std::int64_t kLength = 40 * kBlockLength + 777;
 // Inside block 29, past what the engine asks the system to read ahead first.
 constexpr std::int64_t kHeldAt = 3'000'000;
 constexpr milliseconds kStopWithin{200};
+// Far longer than any stop may take, and short enough that a program that
+// waited for the read after all fails instead of hanging.
+constexpr milliseconds kHeldLong{5000};
 
 bool Compare(const FaultMount &mount, const std::string &source, const std::string &target,
              Recorder &recorder)
@@ -77,7 +80,7 @@ TEST(HeldReads, AStopWhileAReadIsHeldEndsAtOnceAndTheReadLetsGoOfItsFileLater)
 {
     for (const char *mode : {"", "direct_io"}) {
         SCOPED_TRACE(*mode != '\0' ? mode : "through the cache");
-        const faultfs::Fault hold = faultfs::Hold("target", kHeldAt);
+        const faultfs::Fault hold = faultfs::Hold("target", kHeldAt, kHeldLong);
         FaultMount mount({hold}, mode);
         WritePairs(mount);
         const int open = OpenDescriptorCount();
