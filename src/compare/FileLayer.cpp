@@ -21,7 +21,7 @@ std::optional<bool> ReadOnlyFile::ChangedSinceOpening(ReaderThread &reader)
     };
     const auto look = std::make_shared<Look>();
     const bool answered =
-        reader.Run([handle = handle_, path = path_, opened = opened_, look](std::stop_token) {
+        reader.Run([handle = handle_, path = path_, opened = opened_, look](const std::stop_token &) {
             look->now = StampOf(*handle);
             look->named = NamedBy(path, opened);
         });

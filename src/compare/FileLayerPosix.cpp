@@ -139,7 +139,7 @@ std::optional<std::size_t> ReadOnlyFile::Read(const std::shared_ptr<char> &buffe
             return outcome->done;
     }
     const bool answered =
-        reader.Run([handle = handle_, buffer, length, offset, outcome](std::stop_token stop) {
+        reader.Run([handle = handle_, buffer, length, offset, outcome](const std::stop_token &stop) {
             ReadOn(handle->fd, buffer.get(), length, offset, *outcome, stop);
         });
     if (!answered)
@@ -220,12 +220,13 @@ bool ReadOnlyFile::StartReadingAhead(std::size_t runLength, const std::shared_pt
     // plainly sets up the same windows; it waits for the run to arrive, well
     // under a tenth of a second even on a slow stick, and for ever on a share
     // that has gone away.
-    return reader.Run([handle = handle_, scratch, pieces = std::move(pieces), count](std::stop_token stop) {
-        ssize_t got = 0;
-        do {
-            got = ::preadv(handle->fd, pieces.data(), count, 0);
-        } while (got < 0 && errno == EINTR && !stop.stop_requested());
-    });
+    return reader.Run(
+        [handle = handle_, scratch, pieces = std::move(pieces), count](const std::stop_token &stop) {
+            ssize_t got = 0;
+            do {
+                got = ::preadv(handle->fd, pieces.data(), count, 0);
+            } while (got < 0 && errno == EINTR && !stop.stop_requested());
+        });
 }
 
 bool IsExistingFile(const std::string &path)

@@ -168,7 +168,7 @@ std::optional<std::size_t> ReadOnlyFile::Read(const std::shared_ptr<char> &buffe
                 GetOverlappedResult(handle.file, &handle.io, &got, TRUE);
                 throw;
             }
-            const bool answered = reader.Run([handle = handle_, buffer, waited](std::stop_token stop) {
+            const bool answered = reader.Run([handle = handle_, buffer, waited](const std::stop_token &stop) {
                 // Nobody waits any more: the read is cancelled, and ends
                 // when the device lets it go.
                 const std::stop_callback cancel(stop, [&handle] { CancelIoEx(handle->file, &handle->io); });

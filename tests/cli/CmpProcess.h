@@ -15,9 +15,9 @@ namespace mvx::test {
 
 struct CmpRun {
     int status = -1; // exit status; -1 when the process was killed by a signal
-    int signal = 0;  // the signal that killed it (POSIX), 0 when it exited
     std::string out;
     std::string err;
+    int signal = 0; // the signal that killed it (POSIX), 0 when it exited
 };
 
 // Runs morvatix-cmp with the arguments to its end, its output to pipes.
