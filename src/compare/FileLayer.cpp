@@ -13,6 +13,8 @@ std::optional<bool> ReadOnlyFile::ChangedSinceOpening(ReaderThread &reader)
 {
     if (WriterWaiting())
         return true;
+    if (AnswersAtOnce())
+        return !(StampOf(*handle_) == opened_) || !NamedBy(path_, opened_);
     // A share whose server has gone away answers a look-up no sooner than a
     // read.
     struct Look {

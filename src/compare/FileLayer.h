@@ -85,6 +85,10 @@ private:
     // can run on the reader thread after it has gone.
     [[nodiscard]] static Stamp StampOf(const Handle &handle);
     [[nodiscard]] static bool NamedBy(const std::string &path, const Stamp &opened);
+    // True once the file has shown itself on a file system that reads
+    // without waiting where it can: a local one, which holds an open file's
+    // attributes in memory and answers a look-up of them at once.
+    [[nodiscard]] bool AnswersAtOnce() const;
 
     std::string path_;
     std::shared_ptr<Handle> handle_;
@@ -92,8 +96,9 @@ private:
     // Held: a writer's open waits until the lease is given up. GivenUp: it
     // was, because a writer asked.
     enum class Lease : unsigned char { None, Held, GivenUp } lease_ = Lease::None;
-    // False once the file system has said that it cannot read without waiting.
-    bool readsAtOnce_ = true;
+    // Whether the file system reads without waiting where it can: unknown
+    // until the first read tried it.
+    enum class AtOnce : unsigned char { Unknown, Yes, No } atOnce_ = AtOnce::Unknown;
 #endif
     Stamp opened_;
 };

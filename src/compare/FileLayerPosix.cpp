@@ -125,15 +125,15 @@ std::optional<std::size_t> ReadOnlyFile::Read(const std::shared_ptr<char> &buffe
     if (length == 0)
         return 0;
     const auto outcome = std::make_shared<Outcome>();
-    if (readsAtOnce_) {
+    if (atOnce_ != AtOnce::No) {
         // Pages that the system has cached are copied at once; a read that
         // would wait for the device is left undone (EAGAIN) or cut short.
         iovec piece{buffer.get(), length};
         const ssize_t got = ::preadv2(handle_->fd, &piece, 1, offset, RWF_NOWAIT);
         if (got > 0)
             outcome->done = static_cast<std::size_t>(got);
-        else if (got < 0 && errno == EOPNOTSUPP)
-            readsAtOnce_ = false;
+        const bool unsupported = got < 0 && errno == EOPNOTSUPP;
+        atOnce_ = unsupported ? AtOnce::No : AtOnce::Yes;
         // At the size the file had, its end needs no wait to be told.
         if (outcome->done == length || (got == 0 && offset >= opened_.size))
             return outcome->done;
@@ -164,6 +164,11 @@ ReadOnlyFile::Stamp ReadOnlyFile::StampOf(const Handle &handle)
             st.stx_ctime.tv_nsec,
             makedev(st.stx_dev_major, st.stx_dev_minor),
             st.stx_ino};
+}
+
+bool ReadOnlyFile::AnswersAtOnce() const
+{
+    return atOnce_ == AtOnce::Yes;
 }
 
 bool ReadOnlyFile::WriterWaiting()
@@ -211,10 +216,12 @@ bool ReadOnlyFile::StartReadingAhead(std::size_t runLength, const std::shared_pt
     for (std::size_t asked = 0; asked < runLength; asked += scratchLength)
         pieces.push_back({scratch.get(), std::min(scratchLength, runLength - asked)});
     const auto count = static_cast<int>(pieces.size());
-    if (readsAtOnce_) {
-        if (::preadv2(handle_->fd, pieces.data(), count, 0, RWF_NOWAIT) >= 0 || errno != EOPNOTSUPP)
+    if (atOnce_ != AtOnce::No) {
+        const bool unsupported =
+            ::preadv2(handle_->fd, pieces.data(), count, 0, RWF_NOWAIT) < 0 && errno == EOPNOTSUPP;
+        atOnce_ = unsupported ? AtOnce::No : AtOnce::Yes;
+        if (!unsupported)
             return true;
-        readsAtOnce_ = false;
     }
     // Where the file system cannot read without waiting, the same read made
     // plainly sets up the same windows; it waits for the run to arrive, well

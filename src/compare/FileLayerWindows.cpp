@@ -201,6 +201,13 @@ ReadOnlyFile::Stamp ReadOnlyFile::StampOf(const Handle &handle)
 
 void ReadOnlyFile::AdviseSequential() const {}
 
+// A read served at once tells nothing here: a share's cache serves reads at
+// once too.
+bool ReadOnlyFile::AnswersAtOnce() const
+{
+    return false;
+}
+
 // The sharing mode keeps writers out from the opening on.
 bool ReadOnlyFile::WriterWaiting()
 {
