@@ -77,8 +77,9 @@ struct Waited {
     bool failed = false;
 };
 
-// A count, the end of the file, or a failure, from what GetOverlappedResult
-// or ReadFile said.
+// A count, the end of the file, or a failure, from what ReadFile or
+// GetOverlappedResult said; the last error is read before anything else can
+// change it.
 void Judge(BOOL succeeded, DWORD got, Waited &waited)
 {
     if (succeeded)
@@ -87,6 +88,15 @@ void Judge(BOOL succeeded, DWORD got, Waited &waited)
         waited.ended = true;
     else
         waited.failed = true;
+}
+
+// The outcome of a read that has started, waiting for it to end or not. The
+// count is read once the system has written it.
+void Finish(HANDLE file, OVERLAPPED &io, BOOL wait, Waited &waited)
+{
+    DWORD got = 0;
+    const BOOL succeeded = GetOverlappedResult(file, &io, &got, wait);
+    Judge(succeeded, got, waited);
 }
 
 } // namespace
@@ -152,8 +162,7 @@ std::optional<std::size_t> ReadOnlyFile::Read(const std::shared_ptr<char> &buffe
         const auto waited = std::make_shared<Waited>();
         if (ReadFile(handle.file, buffer.get() + done, want, nullptr, &handle.io)) {
             // Served from the cache before ReadFile returned.
-            DWORD got = 0;
-            Judge(GetOverlappedResult(handle.file, &handle.io, &got, FALSE), got, *waited);
+            Finish(handle.file, handle.io, FALSE, *waited);
         } else if (GetLastError() != ERROR_IO_PENDING) {
             Judge(FALSE, 0, *waited);
         } else {
@@ -172,8 +181,7 @@ std::optional<std::size_t> ReadOnlyFile::Read(const std::shared_ptr<char> &buffe
                 // Nobody waits any more: the read is cancelled, and ends
                 // when the device lets it go.
                 const std::stop_callback cancel(stop, [&handle] { CancelIoEx(handle->file, &handle->io); });
-                DWORD got = 0;
-                Judge(GetOverlappedResult(handle->file, &handle->io, &got, TRUE), got, *waited);
+                Finish(handle->file, handle->io, TRUE, *waited);
             });
             if (!answered)
                 return std::nullopt;
