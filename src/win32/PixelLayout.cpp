@@ -187,20 +187,17 @@ void PixelLayout::Apply(HWND dialog, int dpi)
         font_ = font;
     }
     // The fonts the controls had stay until each has its new one.
-    std::vector<OwnedFont> fonts;
-    std::vector<std::pair<LONG, bool>> made;
+    std::vector<MadeFont> fonts;
     const auto fontOf = [&](int pixelHeight, bool underlined) {
-        const std::pair key{static_cast<LONG>(-pixelHeight), underlined};
-        for (std::size_t i = 0; i < made.size(); ++i)
-            if (made[i] == key)
-                return fonts[i].get();
+        for (const MadeFont &made : fonts)
+            if (made.pixelHeight == pixelHeight && made.underlined == underlined)
+                return made.font.get();
         LOGFONTW font = *font_;
-        font.lfHeight = key.first;
+        font.lfHeight = -pixelHeight;
         font.lfWidth = 0;
         font.lfUnderline = underlined ? TRUE : FALSE;
-        fonts.emplace_back(CreateFontIndirectW(&font));
-        made.push_back(key);
-        return fonts.back().get();
+        fonts.push_back({pixelHeight, underlined, OwnedFont(CreateFontIndirectW(&font))});
+        return fonts.back().font.get();
     };
 
     for (const TemplateItem &item : layout.items) {

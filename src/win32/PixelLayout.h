@@ -45,9 +45,15 @@ private:
     int templateId_;
     TemplateSize size_;
     std::vector<int> underlined_;
+    struct MadeFont {
+        int pixelHeight;
+        bool underlined;
+        OwnedFont font;
+    };
+
     // The dialog manager's font, of which the controls' fonts are made.
     std::optional<LOGFONTW> font_;
-    std::vector<OwnedFont> fonts_;
+    std::vector<MadeFont> fonts_;
     int dpi_ = kLayoutDpi;
 };
 
