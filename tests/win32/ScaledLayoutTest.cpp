@@ -11,11 +11,29 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
+#include <string>
 #include <vector>
 
 namespace mvx::test {
 namespace {
+
+// Each case runs on a screen of the DPI its prefix was made for (96 unless
+// MVX_SCREEN_DPI says another), and not on whatever screen it finds: a
+// prefix without its LogPixels would pass every case at 96.
+class ScaledLayout : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        const char *asked = std::getenv("MVX_SCREEN_DPI");
+        dpi = asked != nullptr ? std::atoi(asked) : 96;
+        ASSERT_EQ(ScreenDpi(), dpi) << "the Wine prefix's screen is not at " << dpi
+                                    << " DPI: scripts/test-windows.sh sets its LogPixels "
+                                       "(HKCU\\Control Panel\\Desktop)";
+    }
+    int dpi = 96;
+};
 
 // A layout's box at 96 DPI: left, top, width, height.
 struct Box {
@@ -89,6 +107,85 @@ void ExpectCentred(HWND window)
     EXPECT_EQ(outer.top, (GetSystemMetrics(SM_CYSCREEN) - SizeOf(outer).cy) / 2);
 }
 
+// The windows' font, "ＭＳ Ｐゴシック" of that many pixels at 96 DPI, made
+// here at dpi as the program makes it, to measure texts in.
+class LayoutFont {
+public:
+    LayoutFont(int pixels, int dpi)
+        : font_(CreateFontW(-Scaled(pixels, dpi), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET,
+                            0, 0, 0, 0, L"ＭＳ Ｐゴシック")),
+          dc_(CreateCompatibleDC(nullptr)), previous_(SelectObject(dc_, font_))
+    {}
+    ~LayoutFont()
+    {
+        SelectObject(dc_, previous_);
+        DeleteDC(dc_);
+        DeleteObject(font_);
+    }
+    LayoutFont(const LayoutFont &) = delete;
+    LayoutFont &operator=(const LayoutFont &) = delete;
+
+    [[nodiscard]] SIZE Extent(const std::wstring &text) const
+    {
+        RECT bounds{};
+        DrawTextW(dc_, text.c_str(), static_cast<int>(text.size()), &bounds,
+                  DT_CALCRECT | DT_NOPREFIX | DT_SINGLELINE);
+        return SizeOf(bounds);
+    }
+    [[nodiscard]] int LineHeight() const
+    {
+        TEXTMETRICW metrics{};
+        GetTextMetricsW(dc_, &metrics);
+        return metrics.tmHeight;
+    }
+
+private:
+    HFONT font_;
+    HDC dc_;
+    HGDIOBJ previous_;
+};
+
+// A button whose caption, in the windows' font at dpi, fits inside it.
+void ExpectCaptionFits(HWND button, int dpi)
+{
+    const LayoutFont font(12, dpi);
+    const SIZE text = font.Extent(TextOf(button));
+    const SIZE size = SizeOf(RectIn(button));
+    SCOPED_TRACE(testing::PrintToString(TextOf(button)));
+    EXPECT_LT(text.cx, size.cx);
+    EXPECT_LT(text.cy, size.cy);
+}
+
+// Where the field draws a character, in its client area.
+POINT CharacterAt(HWND field, int index)
+{
+    DWORD_PTR at = 0;
+    SendMessageTimeoutW(field, EM_POSFROMCHAR, static_cast<WPARAM>(index), 0, SMTO_ABORTIFHUNG, 5000, &at);
+    return {static_cast<short>(LOWORD(at)), static_cast<short>(HIWORD(at))};
+}
+
+// A path field shows its text in the windows' font at dpi: a character as
+// wide as it is there.
+void ExpectFieldFont(HWND field, int dpi)
+{
+    const std::wstring before = TextOf(field);
+    SetText(field, L"比較");
+    EXPECT_EQ(CharacterAt(field, 1).x - CharacterAt(field, 0).x, LayoutFont(12, dpi).Extent(L"比").cx)
+        << "at " << dpi << " DPI";
+    SetText(field, before);
+}
+
+// The verdict's two lines are as far apart as the lines of its own font, 16
+// pixels at 96 DPI, are at dpi.
+void ExpectMemoFont(HWND memo, int dpi)
+{
+    DWORD_PTR second = 0;
+    SendMessageTimeoutW(memo, EM_LINEINDEX, 1, 0, SMTO_ABORTIFHUNG, 5000, &second);
+    EXPECT_EQ(CharacterAt(memo, static_cast<int>(second)).y - CharacterAt(memo, 0).y,
+              LayoutFont(16, dpi).LineHeight())
+        << "at " << dpi << " DPI";
+}
+
 // The main window's layout at 96 DPI: its outer size, and its controls.
 constexpr SIZE kMainOuter{350, 198};
 const Box kMainControls[] = {
@@ -111,9 +208,8 @@ void ExpectMainLaidOut(HWND main, int dpi, int widened)
     }
 }
 
-TEST(ScaledLayout, TheMainWindowIsItsLayoutScaledWithEveryButtonShown)
+TEST_F(ScaledLayout, TheMainWindowIsItsLayoutScaledWithEveryButtonShown)
 {
-    const int dpi = ScreenDpi();
     const Morvatix program;
     const HWND main = program.Main();
     // What the frame and the menu bar leave of the outer size at 96 DPI is
@@ -128,8 +224,11 @@ TEST(ScaledLayout, TheMainWindowIsItsLayoutScaledWithEveryButtonShown)
     EXPECT_EQ(ClientSize(main).cy, client.cy);
     ExpectCentred(main);
     ExpectMainLaidOut(main, dpi, 0);
-    for (const int id : kMainButtons)
+    for (const int id : kMainButtons) {
         ExpectShownWhole(program.Item(id), main);
+        ExpectCaptionFits(program.Item(id), dpi);
+    }
+    ExpectFieldFont(program.Item(IDC_Edit1), dpi);
     EXPECT_TRUE(SavePicture(main, L"main"));
 
     // The sizing rule holds at this DPI: the height stays, the width never
@@ -203,9 +302,8 @@ const Box kVerdictControls[] = {
     {IDC_ButOk, 55, 152, 105, 25},
 };
 
-TEST(ScaledLayout, TheVerdictWindowDrawsItsMarkAtTheScaledSize)
+TEST_F(ScaledLayout, TheVerdictWindowDrawsItsMarkAtTheScaledSize)
 {
-    const int dpi = ScreenDpi();
     const TempDir dir;
     WriteBytes(dir.File("one.bin"), "same");
     WriteBytes(dir.File("two.bin"), "same");
@@ -223,6 +321,8 @@ TEST(ScaledLayout, TheVerdictWindowDrawsItsMarkAtTheScaledSize)
         for (const Box &box : kVerdictControls)
             ExpectAt(verdict, box, dpi);
         ExpectShownWhole(GetDlgItem(verdict, IDC_ButOk), verdict);
+        ExpectCaptionFits(GetDlgItem(verdict, IDC_ButOk), dpi);
+        ExpectMemoFont(GetDlgItem(verdict, IDC_Memo1), dpi);
         ExpectMark(GetDlgItem(verdict, IDC_Image1), same, dpi);
         EXPECT_TRUE(SavePicture(verdict, same ? L"verdict-same" : L"verdict-different"));
         ASSERT_TRUE(Press(verdict));
@@ -230,9 +330,8 @@ TEST(ScaledLayout, TheVerdictWindowDrawsItsMarkAtTheScaledSize)
     }
 }
 
-TEST(ScaledLayout, TheVersionWindowShowsEveryTextWholeAndItsOk)
+TEST_F(ScaledLayout, TheVersionWindowShowsEveryTextWholeAndItsOk)
 {
-    const int dpi = ScreenDpi();
     const Morvatix program;
     PostMessageW(program.Main(), WM_COMMAND, MAKEWPARAM(IDM_MenuVer, 0), 0);
     const HWND window = program.WaitForDialog(L"バージョン情報");
@@ -247,18 +346,21 @@ TEST(ScaledLayout, TheVersionWindowShowsEveryTextWholeAndItsOk)
         const RECT at = RectIn(label, window);
         EXPECT_EQ(at.left, Scaled(labels[i].x, dpi));
         EXPECT_EQ(at.top, Scaled(labels[i].y, dpi));
-        // As large as its text in the font at this DPI, 12 pixels at 96.
-        EXPECT_GE(SizeOf(at).cy, Scaled(12, dpi));
+        // As large as its text in the windows' font at this DPI.
+        const SIZE text = LayoutFont(12, dpi).Extent(TextOf(label));
+        EXPECT_EQ(SizeOf(at).cx, text.cx);
+        EXPECT_EQ(SizeOf(at).cy, text.cy);
         ExpectShownWhole(label, window);
     }
     ExpectAt(window, {IDC_Button1, 176, 96, 65, 25}, dpi);
     ExpectShownWhole(GetDlgItem(window, IDC_Button1), window);
+    ExpectCaptionFits(GetDlgItem(window, IDC_Button1), dpi);
     EXPECT_EQ(program.Focus(), GetDlgItem(window, IDC_Button1));
     EXPECT_TRUE(SavePicture(window, L"version"));
     ASSERT_TRUE(Press(window));
 }
 
-TEST(ScaledLayout, TheWarningBoxShowsItsTextAndOkWhole)
+TEST_F(ScaledLayout, TheWarningBoxShowsItsTextAndOkWhole)
 {
     const Morvatix program;
     Click(program.Item(IDC_Button3));
@@ -297,9 +399,8 @@ RECT TellDpi(const Morvatix &program, HWND window, int dpi, POINT at)
     return suggested;
 }
 
-TEST(ScaledLayout, AWindowToldOfAnotherDpiLaysItselfOutAnewThere)
+TEST_F(ScaledLayout, AWindowToldOfAnotherDpiLaysItselfOutAnewThere)
 {
-    const int dpi = ScreenDpi();
     const int other = dpi == 96 ? 192 : 96;
     const Morvatix program;
     const HWND main = program.Main();
@@ -317,6 +418,7 @@ TEST(ScaledLayout, AWindowToldOfAnotherDpiLaysItselfOutAnewThere)
     EXPECT_EQ(SizeOf(suggested).cy, Scaled(kMainOuter.cy - frame96.cy, other) + frame.cy);
     ExpectRect(RectIn(main), suggested);
     ExpectMainLaidOut(main, other, widened);
+    ExpectFieldFont(program.Item(IDC_Edit1), other);
     // The sizing rule is the new layout's.
     SetWindowPos(main, nullptr, 0, 0, 100, 100, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     EXPECT_TRUE(WaitFor([&] { return SizeOf(RectIn(main)).cx == SizeOf(suggested).cx - widened; }));
@@ -327,6 +429,7 @@ TEST(ScaledLayout, AWindowToldOfAnotherDpiLaysItselfOutAnewThere)
     EXPECT_EQ(SizeOf(back).cx, laidOut.cx);
     EXPECT_EQ(SizeOf(back).cy, laidOut.cy);
     ExpectMainLaidOut(main, dpi, 0);
+    ExpectFieldFont(program.Item(IDC_Edit1), dpi);
 
     // The verdict window draws its mark anew at the other DPI.
     const TempDir dir;
@@ -344,6 +447,7 @@ TEST(ScaledLayout, AWindowToldOfAnotherDpiLaysItselfOutAnewThere)
     for (const Box &box : kVerdictControls)
         ExpectAt(verdict, box, other);
     ExpectMark(GetDlgItem(verdict, IDC_Image1), true, other);
+    ExpectMemoFont(GetDlgItem(verdict, IDC_Memo1), other);
     ASSERT_TRUE(Press(verdict));
 }
 
