@@ -42,6 +42,27 @@ if ! grep -q '"Managed"="N"' "$prefix/user.reg" || ! grep -q '"IPAPGothic"' "$pr
     "${wine_env[@]}" wineserver -w
 fi
 
+# The same system on screens of other DPIs, for the layout tests there: a
+# copy of the prefix for each (wine-144 beside wine, ...), whose LogPixels is
+# that DPI. Made once, and again when a copy lacks what the first has.
+read -r -a scaled_dpis <"$out/wine-scaled-dpis"
+scaled_prefixes=()
+for dpi in "${scaled_dpis[@]}"; do
+    scaled="$prefix-$dpi"
+    scaled_prefixes+=("$scaled")
+    logpixels=$(printf '"LogPixels"=dword:%08x' "$dpi")
+    if [ -f "$scaled/user.reg" ] && grep -q "$logpixels" "$scaled/user.reg" &&
+        grep -q '"Managed"="N"' "$scaled/user.reg" && grep -q '"IPAPGothic"' "$scaled/user.reg"; then
+        continue
+    fi
+    echo "Making a Wine prefix at $dpi DPI for the tests (once)"
+    rm -rf "$scaled"
+    cp -a "$prefix" "$scaled"
+    "${wine_env[@]}" WINEPREFIX="$scaled" wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD \
+        /d "$dpi" /f >/dev/null 2>&1
+    "${wine_env[@]}" WINEPREFIX="$scaled" wineserver -w
+done
+
 # A display of our own, on whatever number is free, reachable only here.
 display_file=$(mktemp)
 Xvfb -displayfd 3 -nolisten tcp -screen 0 1024x768x24 3>"$display_file" >/dev/null 2>&1 &
@@ -59,11 +80,16 @@ done
 [ -s "$display_file" ] || { echo "Xvfb did not start" >&2; exit 1; }
 export DISPLAY=":$(head -n1 "$display_file")"
 # A Wine left running from before would keep its own display.
-"${wine_env[@]}" wineserver -k 2>/dev/null || true
+stop_wine() {
+    for each in "$prefix" "${scaled_prefixes[@]}"; do
+        "${wine_env[@]}" WINEPREFIX="$each" wineserver -k 2>/dev/null || true
+    done
+}
+stop_wine
 
 cd "$top"
 status=0
 ctest --preset windows || status=$?
 # No Wine process outlives the tests.
-"${wine_env[@]}" wineserver -k 2>/dev/null || true
+stop_wine
 exit "$status"

@@ -10,8 +10,10 @@
 #include "win32/PKekkaForm.h"
 #include "win32/PVerForm.h"
 #include "win32/Resource.h"
+#include "win32/ScreenDpi.h"
 #include "win32/WindowText.h"
 
+#include <algorithm>
 #include <commctrl.h>
 #include <commdlg.h>
 #include <stdexcept>
@@ -41,11 +43,11 @@ void RegisterMainWindowClass()
 }
 
 // The program's icon on the title bar and the task bar, each at the size it
-// is drawn. Shared icons of the program file: nothing to destroy.
-void SetProgramIcon(HWND window)
+// is drawn at dpi. Shared icons of the program file: nothing to destroy.
+void SetProgramIcon(HWND window, int dpi)
 {
     for (const auto &[which, metric] : {std::pair{ICON_BIG, SM_CXICON}, std::pair{ICON_SMALL, SM_CXSMICON}}) {
-        const int size = GetSystemMetrics(metric);
+        const int size = SystemMetric(metric, dpi);
         const HANDLE icon = LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_Morvatix), IMAGE_ICON,
                                        size, size, LR_SHARED);
         SendMessageW(window, WM_SETICON, which, reinterpret_cast<LPARAM>(icon));
@@ -68,10 +70,11 @@ int ClientWidth(HWND window)
 
 } // namespace
 
-TMainForm::TMainForm(std::vector<std::string> parameters) : parameters_(std::move(parameters))
+TMainForm::TMainForm(std::vector<std::string> parameters)
+    : DialogWindow(IDD_TMainForm, TemplateSize::Outer), parameters_(std::move(parameters))
 {
     RegisterMainWindowClass();
-    CreateModeless(IDD_TMainForm);
+    CreateModeless();
 }
 
 TMainForm::~TMainForm()
@@ -120,13 +123,30 @@ bool TMainForm::Message(UINT message, WPARAM wParam, LPARAM lParam)
     }
 }
 
-void TMainForm::FormCreate()
+void TMainForm::LayOut(int dpi)
 {
-    layout_.Apply(window_, IDD_TMainForm, TemplateSize::Outer);
-    SetProgramIcon(window_);
-    // The template's own size and widths, before anything has been resized.
+    // The rule of another DPI would correct the new layout's sizes.
+    sizeRule_.reset();
+    DialogWindow::LayOut(dpi);
+    SetProgramIcon(window_, dpi);
+    // The layout's own size and widths, before anything has been resized.
     sizeRule_.emplace(OuterSize(window_), ClientWidth(window_), OuterSize(Item(IDC_Edit1)).width,
                       OuterSize(Item(IDC_ProgressBar1)).width);
+}
+
+SIZE TMainForm::SizeAt(int dpi)
+{
+    SIZE size = DialogWindow::SizeAt(dpi);
+    // A window the user has widened stays as much wider, at the new DPI.
+    if (sizeRule_) {
+        const int widened = OuterSize(window_).width - sizeRule_->LaidOut().width;
+        size.cx += MulDiv(std::max(widened, 0), dpi, layout_.Dpi());
+    }
+    return size;
+}
+
+void TMainForm::FormCreate()
+{
     progress_.Attach(Item(IDC_ProgressBar1));
     for (const int id : {IDC_Edit1, IDC_Edit2}) {
         DragAcceptFiles(Item(id), TRUE);
@@ -175,7 +195,7 @@ void TMainForm::FormClose()
 void TMainForm::Command(int id, int code)
 {
     // Enter and Escape in the dialog ask for IDOK and IDCANCEL, which this
-    // window does not have: nothing happens, as designed.
+    // window does not have: they do nothing here.
     if (code == BN_CLICKED) {
         switch (id) {
         case IDC_Button1:

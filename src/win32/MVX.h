@@ -6,7 +6,6 @@
 #include "check/SizeRule.h"
 #include "win32/BarProgress.h"
 #include "win32/DialogWindow.h"
-#include "win32/PixelLayout.h"
 
 #include <optional>
 #include <string>
@@ -33,6 +32,10 @@ public:
 
 private:
     bool Message(UINT message, WPARAM wParam, LPARAM lParam) override;
+    // The layout at dpi, the icons at their sizes there, and the sizing rule
+    // of that layout.
+    void LayOut(int dpi) override;
+    SIZE SizeAt(int dpi) override;
     void FormCreate();
     void FormShow();
     void FormResize();
@@ -62,7 +65,6 @@ private:
     void ShowWarning(const std::string &message) override;
     void ShowVerdict(const ComparisonOutcome &outcome) override;
 
-    PixelLayout layout_;
     BarProgress progress_;
     // Known once the layout is applied; sizes that come before are the
     // system's own.

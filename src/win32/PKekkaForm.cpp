@@ -4,10 +4,12 @@
 #include "check/VerdictText.h"
 #include "win32/Boxes.h"
 #include "win32/Resource.h"
+#include "win32/ScreenDpi.h"
 #include "win32/WindowText.h"
 
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 namespace mvx::win32 {
 
@@ -16,25 +18,32 @@ namespace {
 constexpr int kMarkSize = 80;
 constexpr int kMarkInset = 5;
 constexpr int kMarkPenWidth = 7;
+constexpr int kFramePenWidth = 1;
 constexpr COLORREF kBlack = RGB(0, 0, 0);
 constexpr COLORREF kRed = RGB(255, 0, 0);
 const std::string kIndent = "     ";
 
 } // namespace
 
+TKekkaForm::TKekkaForm(const ComparisonOutcome &outcome)
+    : DialogWindow(IDD_TKekkaForm, TemplateSize::Client), outcome_(outcome)
+{}
+
 void TKekkaForm::ShowModal(HWND owner)
 {
-    DialogWindow::ShowModal(owner, IDD_TKekkaForm);
+    DialogWindow::ShowModal(owner);
 }
 
-OwnedBitmap TKekkaForm::DrawMark(bool sameFile)
+OwnedBitmap TKekkaForm::DrawMark(bool sameFile, int dpi)
 {
+    const int size = Scaled(kMarkSize, dpi);
+    const int inset = Scaled(kMarkInset, dpi);
     // 24 bits a pixel: a static control shows such a bitmap as it is, where
     // one with an alpha channel could be copied and drawn blended.
     BITMAPINFO format{};
     format.bmiHeader.biSize = sizeof format.bmiHeader;
-    format.bmiHeader.biWidth = kMarkSize;
-    format.bmiHeader.biHeight = -kMarkSize;
+    format.bmiHeader.biWidth = size;
+    format.bmiHeader.biHeight = -size;
     format.bmiHeader.biPlanes = 1;
     format.bmiHeader.biBitCount = 24;
     format.bmiHeader.biCompression = BI_RGB;
@@ -46,20 +55,21 @@ OwnedBitmap TKekkaForm::DrawMark(bool sameFile)
     const Selected onImage(dc.get(), image.get());
     const Selected whiteFill(dc.get(), GetStockObject(WHITE_BRUSH));
     {
-        const OwnedPen frame(CreatePen(PS_SOLID, 1, kBlack));
+        // Inside the square, however wide: a pen of one pixel draws there anyway.
+        const OwnedPen frame(CreatePen(PS_INSIDEFRAME, Scaled(kFramePenWidth, dpi), kBlack));
         const Selected pen(dc.get(), frame.get());
-        Rectangle(dc.get(), 0, 0, kMarkSize, kMarkSize);
+        Rectangle(dc.get(), 0, 0, size, size);
     }
-    const OwnedPen red(CreatePen(PS_SOLID, kMarkPenWidth, kRed));
+    const OwnedPen red(CreatePen(PS_SOLID, Scaled(kMarkPenWidth, dpi), kRed));
     const Selected pen(dc.get(), red.get());
-    const int opposite = kMarkSize - kMarkInset;
+    const int opposite = size - inset;
     if (sameFile) {
-        Ellipse(dc.get(), kMarkInset, kMarkInset, opposite, opposite);
+        Ellipse(dc.get(), inset, inset, opposite, opposite);
     } else {
-        MoveToEx(dc.get(), kMarkInset, kMarkInset, nullptr);
+        MoveToEx(dc.get(), inset, inset, nullptr);
         LineTo(dc.get(), opposite, opposite);
-        MoveToEx(dc.get(), opposite, kMarkInset, nullptr);
-        LineTo(dc.get(), kMarkInset, opposite);
+        MoveToEx(dc.get(), opposite, inset, nullptr);
+        LineTo(dc.get(), inset, opposite);
     }
     return image;
 }
@@ -68,7 +78,6 @@ bool TKekkaForm::Message(UINT message, WPARAM wParam, LPARAM /*lParam*/)
 {
     switch (message) {
     case WM_INITDIALOG:
-        layout_.Apply(window_, IDD_TKekkaForm, TemplateSize::Client);
         FormShow();
         // The focus is set: the dialog manager is not to move it.
         return false;
@@ -85,11 +94,15 @@ bool TKekkaForm::Message(UINT message, WPARAM wParam, LPARAM /*lParam*/)
     }
 }
 
+void TKekkaForm::LayOut(int dpi)
+{
+    DialogWindow::LayOut(dpi);
+    ShowMark();
+}
+
 void TKekkaForm::FormShow()
 {
     CentreOnScreen(window_);
-    mark_ = DrawMark(outcome_.SameFile);
-    SendMessageW(Item(IDC_Image1), STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(mark_.get()));
     const std::string text = kIndent + VerdictLine(outcome_.SameFile) + "\r\n" + kIndent +
                              TimeLine(outcome_.ElapsedSeconds, DecimalSeparator());
     SetWindowTextW(Item(IDC_Memo1), Wide(text).c_str());
@@ -100,6 +113,16 @@ void TKekkaForm::FormShow()
 void TKekkaForm::ButOkClick()
 {
     EndDialog(window_, IDOK);
+}
+
+void TKekkaForm::ShowMark()
+{
+    OwnedBitmap mark = DrawMark(outcome_.SameFile, layout_.Dpi());
+    const auto shown = FromMessage<HBITMAP>(
+        SendMessageW(Item(IDC_Image1), STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(mark.get())));
+    if (shown != nullptr && shown != mark_.get())
+        DeleteObject(shown);
+    mark_ = std::move(mark);
 }
 
 void TKekkaForm::ReleaseMark()

@@ -16,9 +16,12 @@ constexpr COLORREF kLinkBlue = RGB(0, 0, 255);
 
 } // namespace
 
+// The links are underlined; their size follows from the font they show in.
+TVerForm::TVerForm() : DialogWindow(IDD_TVerForm, TemplateSize::Client, {IDC_Label3, IDC_Label5}) {}
+
 void TVerForm::ShowModal(HWND owner)
 {
-    DialogWindow::ShowModal(owner, IDD_TVerForm);
+    DialogWindow::ShowModal(owner);
 }
 
 bool TVerForm::IsLink(HWND control) const
@@ -29,15 +32,9 @@ bool TVerForm::IsLink(HWND control) const
 bool TVerForm::Message(UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
-    case WM_INITDIALOG: {
-        // The links are underlined; their size follows from the font they show in.
-        const HFONT underlined = layout_.DerivedFont(window_, 0, true);
-        for (const int id : {IDC_Label3, IDC_Label5})
-            SendMessageW(Item(id), WM_SETFONT, reinterpret_cast<WPARAM>(underlined), FALSE);
-        layout_.Apply(window_, IDD_TVerForm, TemplateSize::Client);
+    case WM_INITDIALOG:
         FormShow();
         return false;
-    }
     case WM_CTLCOLORSTATIC:
         if (!IsLink(FromMessage<HWND>(lParam)))
             return false;

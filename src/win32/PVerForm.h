@@ -3,7 +3,6 @@
 #pragma once
 
 #include "win32/DialogWindow.h"
-#include "win32/PixelLayout.h"
 
 #include <string>
 
@@ -11,6 +10,8 @@ namespace mvx::win32 {
 
 class TVerForm final : public DialogWindow {
 public:
+    TVerForm();
+
     // Shows the window modally and returns once OK has closed it.
     void ShowModal(HWND owner);
 
@@ -22,8 +23,6 @@ private:
     void Button1Click();
     void HandToShell(const std::wstring &target);
     [[nodiscard]] bool IsLink(HWND control) const;
-
-    PixelLayout layout_;
 };
 
 } // namespace mvx::win32

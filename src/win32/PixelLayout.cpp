@@ -1,10 +1,13 @@
 #include "win32/PixelLayout.h"
 
+#include "win32/ScreenDpi.h"
 #include "win32/WindowText.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <stdexcept>
+#include <utility>
 
 namespace mvx::win32 {
 
@@ -19,6 +22,8 @@ struct TemplateItem {
 
 struct DialogTemplate {
     SIZE size{};
+    // The size of the font that every control shows in unless it has its own.
+    int pointSize = 0;
     std::vector<TemplateItem> items;
 };
 
@@ -102,7 +107,8 @@ DialogTemplate ReadTemplate(int templateId)
     reader.SkipNameOrNumber(); // class
     reader.SkipString();       // caption
     // Every template here has a font: point size, weight, italic, character set, face.
-    reader.Skip(sizeof(std::uint16_t) * 2 + 2);
+    dialog.pointSize = reader.Take<std::uint16_t>();
+    reader.Skip(sizeof(std::uint16_t) + 2);
     reader.SkipString();
 
     for (std::uint16_t i = 0; i < count; ++i) {
@@ -142,48 +148,85 @@ SIZE TextExtent(HWND control)
     return {bounds.right - bounds.left, bounds.bottom - bounds.top};
 }
 
-} // namespace
-
-HFONT PixelLayout::DerivedFont(HWND dialog, int pixelHeight, bool underlined)
+// A font's height for its size in points, at dpi, as the dialog manager makes it.
+int PointsToPixels(int points, int dpi)
 {
-    LOGFONTW font{};
-    GetObjectW(FromMessage<HGDIOBJ>(SendMessageW(dialog, WM_GETFONT, 0, 0)), sizeof font, &font);
-    if (pixelHeight > 0)
-        font.lfHeight = -pixelHeight;
-    font.lfWidth = 0;
-    font.lfUnderline = underlined ? TRUE : FALSE;
-    fonts_.emplace_back(CreateFontIndirectW(&font));
-    return fonts_.back().get();
+    constexpr int kPointsPerInch = 72;
+    return MulDiv(points, dpi, kPointsPerInch);
 }
 
-void PixelLayout::Apply(HWND dialog, int templateId, TemplateSize size)
+} // namespace
+
+PixelLayout::PixelLayout(int templateId, TemplateSize size, std::vector<int> underlined)
+    : templateId_(templateId), size_(size), underlined_(std::move(underlined))
+{}
+
+SIZE PixelLayout::OuterSize(HWND dialog, int dpi) const
 {
-    const DialogTemplate layout = ReadTemplate(templateId);
+    const DialogTemplate layout = ReadTemplate(templateId_);
+    const auto style = static_cast<DWORD>(GetWindowLongPtrW(dialog, GWL_STYLE));
+    const auto exStyle = static_cast<DWORD>(GetWindowLongPtrW(dialog, GWL_EXSTYLE));
+    const bool menu = GetMenu(dialog) != nullptr;
+    SIZE client = layout.size;
+    if (size_ == TemplateSize::Outer) {
+        // What the frame and the menu bar leave of the outer size at 96 DPI
+        // is what scales; the frame is the system's at each DPI.
+        const SIZE outer = OuterForClient(layout.size, style, exStyle, menu, kLayoutDpi);
+        client = {2 * layout.size.cx - outer.cx, 2 * layout.size.cy - outer.cy};
+    }
+    return OuterForClient({Scaled(client.cx, dpi), Scaled(client.cy, dpi)}, style, exStyle, menu, dpi);
+}
+
+void PixelLayout::Apply(HWND dialog, int dpi)
+{
+    const DialogTemplate layout = ReadTemplate(templateId_);
+    if (!font_) {
+        // The dialog manager's font, the template's, of which every font here is made.
+        LOGFONTW font{};
+        GetObjectW(FromMessage<HGDIOBJ>(SendMessageW(dialog, WM_GETFONT, 0, 0)), sizeof font, &font);
+        font_ = font;
+    }
+    // The fonts the controls had stay until each has its new one.
+    std::vector<MadeFont> fonts;
+    const auto fontOf = [&](int pixelHeight, bool underlined) {
+        for (const MadeFont &made : fonts)
+            if (made.pixelHeight == pixelHeight && made.underlined == underlined)
+                return made.font.get();
+        LOGFONTW font = *font_;
+        font.lfHeight = -pixelHeight;
+        font.lfWidth = 0;
+        font.lfUnderline = underlined ? TRUE : FALSE;
+        fonts.push_back({pixelHeight, underlined, OwnedFont(CreateFontIndirectW(&font))});
+        return fonts.back().font.get();
+    };
+
     for (const TemplateItem &item : layout.items) {
         const HWND control = GetDlgItem(dialog, item.id);
         if (control == nullptr)
             continue;
+        int fontHeight = PointsToPixels(layout.pointSize, dpi);
         if (item.data.size() >= sizeof(std::uint16_t)) {
             std::uint16_t height = 0;
             std::memcpy(&height, item.data.data(), sizeof height);
-            const HFONT font = DerivedFont(dialog, height, false);
-            SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+            fontHeight = Scaled(height, dpi);
         }
-        SIZE extent{item.bounds.right - item.bounds.left, item.bounds.bottom - item.bounds.top};
+        const bool underlined =
+            std::find(underlined_.begin(), underlined_.end(), item.id) != underlined_.end();
+        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(fontOf(fontHeight, underlined)), FALSE);
+        SIZE extent{Scaled(item.bounds.right - item.bounds.left, dpi),
+                    Scaled(item.bounds.bottom - item.bounds.top, dpi)};
         if (extent.cx == 0 && extent.cy == 0)
             extent = TextExtent(control);
-        MoveWindow(control, item.bounds.left, item.bounds.top, extent.cx, extent.cy, FALSE);
+        MoveWindow(control, Scaled(item.bounds.left, dpi), Scaled(item.bounds.top, dpi), extent.cx, extent.cy,
+                   FALSE);
     }
+    fonts_ = std::move(fonts);
+    dpi_ = dpi;
 
-    SIZE outer = layout.size;
-    if (size == TemplateSize::Client) {
-        RECT frame{0, 0, layout.size.cx, layout.size.cy};
-        AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongPtrW(dialog, GWL_STYLE)),
-                           GetMenu(dialog) != nullptr,
-                           static_cast<DWORD>(GetWindowLongPtrW(dialog, GWL_EXSTYLE)));
-        outer = {frame.right - frame.left, frame.bottom - frame.top};
-    }
+    const SIZE outer = OuterSize(dialog, dpi);
     SetWindowPos(dialog, nullptr, 0, 0, outer.cx, outer.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    // A window laid out anew while it shows is drawn anew, fonts and all.
+    RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 } // namespace mvx::win32

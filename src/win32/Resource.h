@@ -1,7 +1,7 @@
 // The numbers behind the names of the windows' layouts, shared by the
-// resource script, the program and its tests. Each control keeps the name
-// the windows' design gives it, after the usual IDC_ prefix. Read by windres
-// too, so nothing but #define here.
+// resource script, the program and its tests. Each control is named by its
+// kind and number (Button1, Edit2) or by short words (ButOk), after the usual
+// IDC_ prefix. Read by windres too, so nothing but #define here.
 #pragma once
 
 // The program's icon: the program file's, and its windows'.

@@ -8,6 +8,7 @@
 #include "check/Guarded.h"
 #include "compare/CommandLine.h"
 #include "compare/CompareError.h"
+#include "support/FirstInstance.h"
 #include "support/ModalAnswer.h"
 #include "support/TempFiles.h"
 #include "ui/Boxes.h"
@@ -44,6 +45,7 @@
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
+using mvx::test::FirstInstance;
 using mvx::test::ModalWatcher;
 using mvx::ui::TMainForm;
 
@@ -209,33 +211,6 @@ private:
 };
 
 using Kind = mvx::InstanceRequest::TokenKind;
-
-// A first instance as the program makes it, in this process: its window
-// answers every later start.
-struct FirstInstance {
-    FirstInstance() : instance(RuntimeFolder::Key()), asked(&instance, &mvx::SingleInstance::RequestReceived)
-    {}
-    bool Claim()
-    {
-        if (!instance.Claim())
-            return false;
-        mvx::AnswerLaterStarts(instance, window);
-        window.show();
-        return QTest::qWaitForWindowExposed(&window);
-    }
-    [[nodiscard]] mvx::InstanceRequest Last() const
-    {
-        return asked.isEmpty() ? mvx::InstanceRequest{} : asked.last().at(0).value<mvx::InstanceRequest>();
-    }
-    [[nodiscard]] QString Field(const char *name) const
-    {
-        return window.findChild<QLineEdit *>(QString::fromLatin1(name))->text();
-    }
-
-    mvx::SingleInstance instance;
-    TMainForm window;
-    QSignalSpy asked;
-};
 
 // A valid request, as bytes, for the tests that spoil one.
 QByteArray RequestBytes(Kind kind, const QByteArray &token, const std::vector<std::string> &paths)
@@ -420,7 +395,7 @@ private slots:
         QFETCH(QByteArray, token);
         QFETCH(bool, pathsCome);
         const RuntimeFolder folder;
-        FirstInstance first;
+        FirstInstance first{RuntimeFolder::Key()};
         QVERIFY(first.Claim());
         first.window.findChild<QLineEdit *>(QStringLiteral("Edit1"))->setText(QStringLiteral("before"));
 
@@ -435,11 +410,11 @@ private slots:
             const std::vector<std::string> expected{parameters.at(0).toStdString(),
                                                     parameters.at(1).toStdString()};
             QVERIFY(request.paths == expected);
-            QCOMPARE(mvx::ui::TextToPath(first.Field("Edit1")), expected.at(0));
-            QCOMPARE(mvx::ui::TextToPath(first.Field("Edit2")), expected.at(1));
+            QCOMPARE(mvx::ui::TextToPath(first.Field("Edit1")->text()), expected.at(0));
+            QCOMPARE(mvx::ui::TextToPath(first.Field("Edit2")->text()), expected.at(1));
         } else {
             QVERIFY(request.paths.empty());
-            QCOMPARE(first.Field("Edit1"), QStringLiteral("before"));
+            QCOMPARE(first.Field("Edit1")->text(), QStringLiteral("before"));
         }
     }
 
@@ -471,7 +446,7 @@ private slots:
     {
         QFETCH(QByteArray, bytes);
         const RuntimeFolder folder;
-        FirstInstance first;
+        FirstInstance first{RuntimeFolder::Key()};
         QVERIFY(first.Claim());
         first.window.findChild<QLineEdit *>(QStringLiteral("Edit1"))->setText(QStringLiteral("kept"));
 
@@ -482,13 +457,13 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(socket.state(), QLocalSocket::UnconnectedState, kDeadlineMs);
         QCOMPARE(socket.readAll(), QByteArray());
         QCOMPARE(first.asked.count(), 0);
-        QCOMPARE(first.Field("Edit1"), QStringLiteral("kept"));
+        QCOMPARE(first.Field("Edit1")->text(), QStringLiteral("kept"));
 
         RawStart second({"x", "y"}, {});
         QVERIFY(second.WaitEnded());
         QVERIFY(second.EndedWithZero());
         QCOMPARE(first.asked.count(), 1);
-        QCOMPARE(first.Field("Edit1"), QStringLiteral("x"));
+        QCOMPARE(first.Field("Edit1")->text(), QStringLiteral("x"));
     }
 
     // A request arrives in pieces as the socket delivers it.
@@ -536,7 +511,7 @@ private slots:
         if (otherOwner && ::geteuid() != 0)
             QSKIP("only root can give the instance's files to another user");
         const RuntimeFolder folder;
-        FirstInstance first;
+        FirstInstance first{RuntimeFolder::Key()};
         QVERIFY(first.Claim());
         const QByteArray path = QFile::encodeName(RuntimeFolder::Key() + entry);
         if (otherOwner) {

@@ -6,6 +6,7 @@
 #include "app/ComeForward.h"
 #include "app/SingleInstance.h"
 #include "check/Identity.h"
+#include "support/FirstInstance.h"
 #include "support/ModalAnswer.h"
 #include "support/TempFiles.h"
 #include "ui/Fonts.h"
@@ -34,6 +35,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+using mvx::test::FirstInstance;
 using mvx::ui::TMainForm;
 
 namespace {
@@ -217,27 +219,6 @@ QByteArray LauncherToken()
         return {};
     return helper.readAllStandardOutput().trimmed();
 }
-
-// The running instance, in this process, as the program makes it.
-struct FirstInstance {
-    FirstInstance() : asked(&instance, &mvx::SingleInstance::RequestReceived) {}
-    bool Claim()
-    {
-        if (!instance.Claim())
-            return false;
-        mvx::AnswerLaterStarts(instance, window);
-        window.show();
-        return QTest::qWaitForWindowExposed(&window);
-    }
-    [[nodiscard]] QLineEdit *Field(const char *name) const
-    {
-        return window.findChild<QLineEdit *>(QString::fromLatin1(name));
-    }
-
-    mvx::SingleInstance instance;
-    TMainForm window;
-    QSignalSpy asked;
-};
 
 } // namespace
 

@@ -4,6 +4,7 @@
 // window, where those requests go.
 #include "app/ComeForward.h"
 #include "app/SingleInstance.h"
+#include "support/FirstInstance.h"
 #include "ui/Fonts.h"
 #include "ui/MVX.h"
 
@@ -29,6 +30,7 @@
 #include <cstdlib>
 #include <memory>
 
+using mvx::test::FirstInstance;
 using mvx::ui::TMainForm;
 
 namespace {
@@ -187,20 +189,6 @@ public:
 
 private:
     QTemporaryDir dir_;
-};
-
-struct FirstInstance {
-    bool Claim()
-    {
-        if (!instance.Claim())
-            return false;
-        mvx::AnswerLaterStarts(instance, window);
-        window.show();
-        return QTest::qWaitForWindowExposed(&window);
-    }
-
-    mvx::SingleInstance instance;
-    TMainForm window;
 };
 
 // A later start of the program, as a launcher makes it.

@@ -1,7 +1,9 @@
 # A Windows program of the package must run on a bare Windows: every DLL it
 # imports is one that Windows itself has, and it is the kind of program it
 # should be (a window program opens no console).
-#   cmake -DOBJDUMP=... -DPROGRAM=... -DSUBSYSTEM="Windows GUI" -P WindowsImports.cmake
+# Functions that older systems lack (LATE, a list) it looks up as it runs,
+# so that it starts there too: it does not import them.
+#   cmake -DOBJDUMP=... -DPROGRAM=... -DSUBSYSTEM="Windows GUI" [-DLATE=...] -P WindowsImports.cmake
 cmake_minimum_required(VERSION 3.19)
 execute_process(COMMAND ${OBJDUMP} -p ${PROGRAM} OUTPUT_VARIABLE dump RESULT_VARIABLE result)
 if(NOT result EQUAL 0)
@@ -18,6 +20,11 @@ foreach(line IN LISTS imports)
     string(TOLOWER "${name}" name)
     if(NOT name IN_LIST windows_own)
         message(FATAL_ERROR "${PROGRAM} needs ${name}, which Windows does not have: link it statically")
+    endif()
+endforeach()
+foreach(function IN LISTS LATE)
+    if(dump MATCHES "[ \t]${function}[\r\n]")
+        message(FATAL_ERROR "${PROGRAM} imports ${function}, which older systems lack: it would not start there")
     endif()
 endforeach()
 string(FIND "${dump}" "(${SUBSYSTEM})" at)

@@ -34,5 +34,8 @@ foreach(program ${WINDOW_PROGRAM} ${CMP_PROGRAM})
     if(program STREQUAL WINDOW_PROGRAM)
         expect_in("${resources}" "1 14 /* RT_GROUP_ICON */" ${name})
         expect_in("${resources}" "name=\"\"Morvatix\"\" version=\"\"${FILE_VERSION}\"\"" ${name})
+        # Laid out at each screen's DPI by the program, not stretched by the system.
+        expect_in("${resources}" "SMI/2016/WindowsSettings\"\">PerMonitorV2, PerMonitor</dpiAwareness>" ${name})
+        expect_in("${resources}" "SMI/2005/WindowsSettings\"\">true/pm</dpiAware>" ${name})
     endif()
 endforeach()

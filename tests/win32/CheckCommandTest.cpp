@@ -32,7 +32,7 @@ HWND Check(const Morvatix &program, const std::wstring &source, const std::wstri
     return program.WaitForDialog(caption);
 }
 
-TEST(CheckCommand, WarnsOfTheFirstProblemInTheDesignedOrder)
+TEST(CheckCommand, WarnsOfTheFirstProblemEmptySameThenMissing)
 {
     const TempDir dir;
     WriteBytes(dir.File("a.bin"), "a");

@@ -44,6 +44,9 @@ int wmain(int argc, wchar_t **argv)
 {
     if (argc == 3 && std::wcscmp(argv[1], L"record") == 0)
         return Record(argv[2]);
+    // The windows' rectangles in the screen's own pixels, not in those of a
+    // 96-DPI screen the system would pretend for this program.
+    SetProcessDPIAware();
     if (!HasDisplay()) {
         std::fputs("No display: the window tests are skipped (scripts/test-windows.sh gives them one).\n",
                    stderr);

@@ -1,4 +1,4 @@
-// The main window as the design lays it out, its sizing rule, the command
+// The main window at 96 DPI, pixel for pixel, its sizing rule, the command
 // line and drops from the shell.
 #include "WindowDriver.h"
 
@@ -10,7 +10,7 @@
 namespace mvx::test {
 namespace {
 
-TEST(MainWindow, IsLaidOutAsDesignedAndCentred)
+TEST(MainWindow, IsLaidOutPixelForPixelAndCentred)
 {
     const Morvatix program;
     const HWND main = program.Main();
@@ -31,7 +31,7 @@ TEST(MainWindow, IsLaidOutAsDesignedAndCentred)
         const wchar_t *caption;
     };
     // Left, top, right, bottom in the client area; the fields' width follows
-    // the window's (FormResize), the rest as designed.
+    // the window's (FormResize), the rest as the template places them.
     RECT client{};
     GetClientRect(main, &client);
     const Control controls[] = {
@@ -62,7 +62,7 @@ TEST(MainWindow, IsLaidOutAsDesignedAndCentred)
 namespace mvx::test {
 namespace {
 
-TEST(MainWindow, KeepsItsHeightAndNeverGetsNarrowerThanDesigned)
+TEST(MainWindow, KeepsItsHeightAndNeverGetsNarrowerThanLaidOut)
 {
     struct Case {
         SIZE asked, kept;

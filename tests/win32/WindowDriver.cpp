@@ -148,6 +148,14 @@ void Click(HWND button)
     PostMessageW(button, BM_CLICK, 0, 0);
 }
 
+int ScreenDpi()
+{
+    const HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    return dpi;
+}
+
 RECT RectIn(HWND window, HWND reference)
 {
     RECT rect{};
@@ -283,12 +291,32 @@ void Morvatix::Drop(HWND field, const std::vector<std::wstring> &names, POINT at
 
     // The receiver gives the drop back with DragFinish, which cannot free
     // memory it did not allocate; this stays until the program ends.
+    PostMessageW(field, WM_DROPFILES, reinterpret_cast<WPARAM>(Place(data)), 0);
+}
+
+void *Morvatix::Place(const std::vector<char> &data) const
+{
     void *remote = VirtualAllocEx(process_, nullptr, data.size(), MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
     SIZE_T written = 0;
     if (remote == nullptr || WriteProcessMemory(process_, remote, data.data(), data.size(), &written) == 0 ||
         written != data.size())
-        throw std::runtime_error("cannot place the drop in the program");
-    PostMessageW(field, WM_DROPFILES, reinterpret_cast<WPARAM>(remote), 0);
+        throw std::runtime_error("cannot place data in the program");
+    return remote;
+}
+
+std::vector<char> Morvatix::SendWithData(HWND window, UINT message, WPARAM wParam,
+                                         std::vector<char> data) const
+{
+    void *remote = Place(data);
+    DWORD_PTR ignored = 0;
+    const bool answered = SendMessageTimeoutW(window, message, wParam, reinterpret_cast<LPARAM>(remote),
+                                              SMTO_ABORTIFHUNG, kMessageTimeoutMs, &ignored) != 0;
+    SIZE_T read = 0;
+    const bool readBack = ReadProcessMemory(process_, remote, data.data(), data.size(), &read) != 0;
+    VirtualFreeEx(process_, remote, 0, MEM_RELEASE);
+    if (!answered || !readBack || read != data.size())
+        throw std::runtime_error("the window did not take the message");
+    return data;
 }
 
 std::wstring BoxText(HWND box)
@@ -297,13 +325,19 @@ std::wstring BoxText(HWND box)
     return TextOf(GetDlgItem(box, 0xFFFF));
 }
 
-bool Press(HWND dialog, const std::wstring &caption)
+HWND ButtonOf(HWND dialog, const std::wstring &caption)
 {
     ButtonSearch search{&caption, nullptr};
     EnumChildWindows(dialog, FindButton, reinterpret_cast<LPARAM>(&search));
-    if (search.found == nullptr)
+    return search.found;
+}
+
+bool Press(HWND dialog, const std::wstring &caption)
+{
+    const HWND button = ButtonOf(dialog, caption);
+    if (button == nullptr)
         return false;
-    Click(search.found);
+    Click(button);
     return WaitFor([dialog] { return IsWindow(dialog) == 0 || IsWindowVisible(dialog) == 0; });
 }
 

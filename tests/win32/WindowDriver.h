@@ -37,6 +37,9 @@ void SetText(HWND window, const std::wstring &text);
 // for what the click starts.
 void Click(HWND button);
 
+// The DPI of the screen the windows are on.
+int ScreenDpi();
+
 // The window's rectangle in the client coordinates of another window, or on
 // the screen.
 RECT RectIn(HWND window, HWND reference = nullptr);
@@ -81,7 +84,16 @@ public:
     // the program's memory, where the shell's would be.
     void Drop(HWND field, const std::vector<std::wstring> &names, POINT at) const;
 
+    // Sends one of its windows a message whose lParam points at data, placed
+    // in the program's memory as the system would place it; the data as the
+    // window left it.
+    std::vector<char> SendWithData(HWND window, UINT message, WPARAM wParam, std::vector<char> data) const;
+
 private:
+    // data in the program's memory, where it stays until the program ends
+    // or it is freed.
+    void *Place(const std::vector<char> &data) const;
+
     HANDLE process_ = nullptr;
     DWORD id_ = 0;
     DWORD thread_ = 0;
@@ -90,10 +102,17 @@ private:
 
 // A message box's text and its OK button.
 std::wstring BoxText(HWND box);
+// The dialog's shown button of that caption; null when it has none.
+HWND ButtonOf(HWND dialog, const std::wstring &caption = L"OK");
 // Presses the dialog's button of that caption and waits until the dialog is gone.
 bool Press(HWND dialog, const std::wstring &caption = L"OK");
 
 // Every top-level window of the main window's class, of any process.
 std::vector<HWND> MainWindows();
+
+// A picture of the window as the screen shows it, saved as name.png in the
+// folder that MVX_WINDOW_PICTURES names; nothing when it names none. False
+// when the picture could not be saved.
+bool SavePicture(HWND window, const std::wstring &name);
 
 } // namespace mvx::test
