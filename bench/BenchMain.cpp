@@ -5,6 +5,8 @@
 // against the time the device needs to deliver both files.
 #include "BenchFiles.h"
 #include "BenchTable.h"
+#include "CountingProgress.h"
+#include "HeldRead.h"
 #include "RunChild.h"
 #include "SlowDevice.h"
 
@@ -49,6 +51,8 @@ struct Options {
     bool window = true;
     bool slowOnly = false;
     SlowModel slow;
+    bool held = true;
+    HeldReadModel heldRead;
 };
 
 struct Case {
@@ -71,7 +75,9 @@ const char *const kUsage =
     "                 [--slow-device DEVICE --slow-dir MOUNT_POINT [--slow-size BYTES[K|M|G]]\n"
     "                  [--slow-rate N] [--slow-bandwidth MIB] [--slow-read-ahead KIB] [--slow-runs N]\n"
     "                  [--slow-only]]\n"
-    "Defaults: --size 1G --runs 11 --evicted-runs 5, files in the temporary folder.\n"
+    "                 [--held-size BYTES[K|M|G]] [--held-runs N] [--no-held]\n"
+    "Defaults: --size 1G --runs 11 --evicted-runs 5 --held-size 256M --held-runs 3, files in the\n"
+    "temporary folder. The held read needs FUSE (/dev/fuse and fusermount3).\n"
     "The --slow options describe the device that bench/run.sh models and mounts; run that instead.\n";
 
 std::int64_t ParseSize(const std::string &text)
@@ -129,6 +135,12 @@ Options ParseOptions(int argc, char **argv)
             options.slow.runs = std::max(1, std::stoi(value()));
         else if (option == "--slow-only")
             options.slowOnly = true;
+        else if (option == "--held-size")
+            options.heldRead.size = ParseSize(value());
+        else if (option == "--held-runs")
+            options.heldRead.runs = std::max(1, std::stoi(value()));
+        else if (option == "--no-held")
+            options.held = false;
         else
             throw std::invalid_argument("unknown option " + option);
     }
@@ -153,28 +165,6 @@ std::string FindInPath(const std::string &name)
     }
     throw std::runtime_error(name + " not found on PATH");
 }
-
-// What the engine does with progress when no one watches: nothing, but it
-// counts the blocks and notes the longest time that a window would have gone
-// without its events processed, from the call to the first processing, from
-// one to the next, and from the last to the verdict.
-class CountingProgress final : public mvx::CompareProgress {
-public:
-    using Clock = std::chrono::steady_clock;
-    int positions = 0;
-    Clock::time_point last = Clock::now();
-    Clock::duration longestGap{};
-
-    void SetRange(int, int) override {}
-    void SetPosition(int) override { ++positions; }
-    void ProcessEvents() override { NoteGap(); }
-    void NoteGap()
-    {
-        const Clock::time_point now = Clock::now();
-        longestGap = std::max(longestGap, now - last);
-        last = now;
-    }
-};
 
 void Expect(const Case &c, const std::string &program, int status, const std::string &errors = {})
 {
@@ -423,10 +413,23 @@ void RunOnSlowDevice(const Options &options)
     PrintSlowTargets(results, model);
 }
 
+void RunHeld(const Options &options)
+{
+    HeldReadModel model = options.heldRead;
+    model.folder = options.folder.empty() ? std::filesystem::temp_directory_path() : options.folder;
+    if (options.window)
+        model.windowProgram = MVX_BENCH_WINDOW;
+    RunHeldRead(model);
+}
+
 int Run(const Options &options)
 {
     if (!options.slowOnly)
         RunOnDisk(options);
+    if (!options.slowOnly && options.held) {
+        std::printf("\n");
+        RunHeld(options);
+    }
     if (options.slow.Given()) {
         if (!options.slowOnly)
             std::printf("\n");

@@ -24,6 +24,10 @@ packages=(
   # The Wayland platform, the SVG icon engine for the window icon, and what
   # the second-start tests run on: a compositor and a client of their own.
   qt6-wayland libqt6svg6 libwayland-dev wayland-protocols libxcb1-dev sway weston
+  # A click on the program's window from the X11 test, as a user's mouse makes it.
+  libxcb-xtest0-dev
+  # The fault file system that the device tests mount.
+  fuse3 libfuse3-dev pkg-config
 )
 for option in "$@"; do
   case "$option" in

@@ -44,6 +44,7 @@ public:
 
     void SetRange(int minimum, int maximum) override { progress_.SetRange(minimum, maximum); }
     void SetPosition(int position) override { progress_.SetPosition(position); }
+    void WaitingForDevice(bool waiting) override { progress_.WaitingForDevice(waiting); }
     // The comparison clears CancelRequested as it starts, so a Ctrl-C that
     // came just before would be lost; the handler remembers it.
     void ProcessEvents() override

@@ -22,12 +22,14 @@ public:
     void SetPosition(int position) override;
     // Nothing to service between blocks: Ctrl-C arrives as a signal.
     void ProcessEvents() override {}
+    // Says so after the percentage.
+    void WaitingForDevice(bool waiting) override;
 
     // Removes the bar from the terminal, before a message or the verdict.
     void Clear();
 
 private:
-    void Show(int position);
+    void Show(int position, bool always = false);
 
     StandardStream stream_;
     bool enabled_;
@@ -35,7 +37,11 @@ private:
     int maximum_ = 0;
     int shownCells_ = -1;
     int shownPercent_ = -1;
+    int position_ = 0;
+    bool waiting_ = false;
     std::string line_;
+    // The terminal's columns that the line takes.
+    std::size_t columns_ = 0;
 };
 
 } // namespace mvx::cmp

@@ -6,18 +6,23 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace mvx {
 
+class ReaderThread;
+
 // A file opened for one operation: read access, writers shut out where the
-// platform can do that, never written. Closed when the object goes away.
+// platform can do that, never written. Closed when the object goes away and
+// no read that was given up holds it any more.
 class ReadOnlyFile {
 public:
     // Throws CompareError with the open-failure message when the path cannot
     // be opened, does not name a regular file or, where the system tells, is
-    // held open for writing. Never blocks.
+    // held open for writing. Never blocks on the file itself.
     explicit ReadOnlyFile(const std::string &path);
     ~ReadOnlyFile();
     ReadOnlyFile(const ReadOnlyFile &) = delete;
@@ -26,9 +31,14 @@ public:
     // The size at the moment of opening.
     [[nodiscard]] std::int64_t Size() const { return opened_.size; }
 
-    // Reads up to length bytes, fewer only at the end of the file.
-    // Throws CompareError on an I/O error.
-    std::size_t Read(char *buffer, std::size_t length);
+    // Reads up to length bytes from offset into buffer, fewer only at the end
+    // of the file. What the system serves at once is read on the calling
+    // thread; what it would have to wait for is waited for on the reader
+    // thread. Nothing when that wait was given up: the read then goes on
+    // holding the buffer and the file until the system lets it go. Throws
+    // CompareError on an I/O error.
+    std::optional<std::size_t> Read(const std::shared_ptr<char> &buffer, std::size_t length,
+                                    std::int64_t offset, ReaderThread &reader);
 
     // True once another program has asked to open the file for writing or
     // to truncate it. Where the system allows, it is held back while this one
@@ -38,18 +48,22 @@ public:
 
     // True when the bytes read may not be the file's any more: a writer is
     // waiting, the size or a time is no longer what it was at opening, or the
-    // path no longer names the file that was read.
-    [[nodiscard]] bool ChangedSinceOpening();
+    // path no longer names the file that was read. The size and the times are
+    // asked of the file system afresh, past any cache of them, and so on the
+    // reader thread. Nothing when that wait was given up.
+    [[nodiscard]] std::optional<bool> ChangedSinceOpening(ReaderThread &reader);
 
     // Tells the system that the file will be read once, front to back.
     void AdviseSequential() const;
 
     // Starts the system reading the file from its start in runs of up to
     // runLength bytes, as long as the device takes in one request, and returns
-    // without waiting for them where the system allows. Whatever part of the
-    // run is cached already is copied into scratch, over and over, and is of
-    // no further use. The read position does not move.
-    void StartReadingAhead(std::size_t runLength, char *scratch, std::size_t scratchLength) const;
+    // without waiting for them where the system allows (elsewhere it waits on
+    // the reader thread). Whatever part of the run is cached already is
+    // copied into scratch, over and over, and is of no further use. False
+    // when a wait for it was given up.
+    bool StartReadingAhead(std::size_t runLength, const std::shared_ptr<char> &scratch,
+                           std::size_t scratchLength, ReaderThread &reader);
 
 private:
     struct Stamp {
@@ -64,17 +78,27 @@ private:
         std::uint64_t inode = 0;
         bool operator==(const Stamp &) const = default;
     };
-    [[nodiscard]] Stamp CurrentStamp() const;
-    [[nodiscard]] bool NamedByPath() const;
+    // The system's open file, shared with the reads on the reader thread: it
+    // is closed when the last of them lets go.
+    struct Handle;
+    // Both may wait on the device; neither touches the object, so that they
+    // can run on the reader thread after it has gone.
+    [[nodiscard]] static Stamp StampOf(const Handle &handle);
+    [[nodiscard]] static bool NamedBy(const std::string &path, const Stamp &opened);
+    // True once the file has shown itself on a file system that reads
+    // without waiting where it can: a local one, which holds an open file's
+    // attributes in memory and answers a look-up of them at once.
+    [[nodiscard]] bool AnswersAtOnce() const;
 
     std::string path_;
-#ifdef _WIN32
-    void *handle_ = nullptr;
-#else
-    int fd_ = -1;
+    std::shared_ptr<Handle> handle_;
+#ifndef _WIN32
     // Held: a writer's open waits until the lease is given up. GivenUp: it
     // was, because a writer asked.
     enum class Lease : unsigned char { None, Held, GivenUp } lease_ = Lease::None;
+    // Whether the file system reads without waiting where it can: unknown
+    // until the first read tried it.
+    enum class AtOnce : unsigned char { Unknown, Yes, No } atOnce_ = AtOnce::Unknown;
 #endif
     Stamp opened_;
 };

@@ -1,6 +1,7 @@
 #include "compare/FileLayer.h"
 
 #include "compare/CompareError.h"
+#include "compare/ReaderThread.h"
 #include "compare/WideText.h"
 
 #include <algorithm>
@@ -70,62 +71,136 @@ std::optional<std::wstring> FileName(const std::string &path)
     return wide;
 }
 
+struct Waited {
+    DWORD got = 0;
+    bool ended = false; // the end of the file
+    bool failed = false;
+};
+
+// A count, the end of the file, or a failure, from what ReadFile or
+// GetOverlappedResult said; the last error is read before anything else can
+// change it.
+void Judge(BOOL succeeded, DWORD got, Waited &waited)
+{
+    if (succeeded)
+        waited.got = got;
+    else if (GetLastError() == ERROR_HANDLE_EOF)
+        waited.ended = true;
+    else
+        waited.failed = true;
+}
+
+// The outcome of a read that has started, waiting for it to end or not. The
+// count is read once the system has written it.
+void Finish(HANDLE file, OVERLAPPED &io, BOOL wait, Waited &waited)
+{
+    DWORD got = 0;
+    const BOOL succeeded = GetOverlappedResult(file, &io, &got, wait);
+    Judge(succeeded, got, waited);
+}
+
 } // namespace
+
+// The read in flight lives beside the handle: the system writes into the
+// OVERLAPPED, as into the buffer, until the read has ended, whoever still
+// waits for it.
+struct ReadOnlyFile::Handle {
+    explicit Handle(HANDLE opened) : file(opened), done(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
+    ~Handle()
+    {
+        CloseHandle(file);
+        if (done != nullptr)
+            CloseHandle(done);
+    }
+    Handle(const Handle &) = delete;
+    Handle &operator=(const Handle &) = delete;
+
+    const HANDLE file;
+    const HANDLE done;
+    OVERLAPPED io{};
+};
 
 // Read access with read-only sharing: other programs may read the file while
 // it is compared, but none may write to it, and a file that one of them holds
-// open for writing cannot be opened.
+// open for writing cannot be opened. Overlapped, so that a read that the
+// cache cannot serve at once leaves the calling thread free.
 ReadOnlyFile::ReadOnlyFile(const std::string &path) : path_(path)
 {
     const std::optional<std::wstring> name = FileName(path);
     if (!name)
         throw CompareError(CannotOpenMessage(path));
     HANDLE h = CreateFileW(name->c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                           FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+                           FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN | FILE_FLAG_OVERLAPPED, nullptr);
     if (h == INVALID_HANDLE_VALUE)
         throw CompareError(CannotOpenMessage(path));
-    if (GetFileType(h) != FILE_TYPE_DISK) {
-        CloseHandle(h);
+    handle_ = std::make_shared<Handle>(h);
+    if (handle_->done == nullptr || GetFileType(h) != FILE_TYPE_DISK)
         throw CompareError(CannotOpenMessage(path));
-    }
-    handle_ = h;
     try {
-        opened_ = CurrentStamp();
+        opened_ = StampOf(*handle_);
     } catch (const CompareError &) {
-        CloseHandle(h);
         throw CompareError(CannotOpenMessage(path));
     }
 }
 
-ReadOnlyFile::~ReadOnlyFile()
-{
-    CloseHandle(static_cast<HANDLE>(handle_));
-}
+ReadOnlyFile::~ReadOnlyFile() = default;
 
-std::size_t ReadOnlyFile::Read(char *buffer, std::size_t length)
+std::optional<std::size_t> ReadOnlyFile::Read(const std::shared_ptr<char> &buffer, std::size_t length,
+                                              std::int64_t offset, ReaderThread &reader)
 {
-    // One ReadFile takes a 32-bit count; larger reads go in steps.
-    constexpr std::size_t kMostPerCall = 1U << 30;
+    // A block is far below what one ReadFile takes; a file that gives fewer
+    // bytes than asked before its end is asked again for the rest.
     std::size_t done = 0;
     while (done < length) {
-        DWORD got = 0;
-        const auto want = static_cast<DWORD>(std::min(length - done, kMostPerCall));
-        if (!ReadFile(static_cast<HANDLE>(handle_), buffer + done, want, &got, nullptr))
+        Handle &handle = *handle_;
+        const auto at = static_cast<std::uint64_t>(offset) + done;
+        handle.io = {};
+        handle.io.Offset = static_cast<DWORD>(at);
+        handle.io.OffsetHigh = static_cast<DWORD>(at >> 32);
+        handle.io.hEvent = handle.done;
+        const auto want = static_cast<DWORD>(length - done);
+        const auto waited = std::make_shared<Waited>();
+        if (ReadFile(handle.file, buffer.get() + done, want, nullptr, &handle.io)) {
+            // Served from the cache before ReadFile returned.
+            Finish(handle.file, handle.io, FALSE, *waited);
+        } else if (GetLastError() != ERROR_IO_PENDING) {
+            Judge(FALSE, 0, *waited);
+        } else {
+            // The read is in flight. Should no thread be there to wait for
+            // it, it is cancelled and waited for here: the buffer is not given
+            // back while the system may still write into it.
+            try {
+                reader.Start();
+            } catch (...) {
+                DWORD got = 0;
+                CancelIoEx(handle.file, &handle.io);
+                GetOverlappedResult(handle.file, &handle.io, &got, TRUE);
+                throw;
+            }
+            const bool answered = reader.Run([handle = handle_, buffer, waited](const std::stop_token &stop) {
+                // Nobody waits any more: the read is cancelled, and ends
+                // when the device lets it go.
+                const std::stop_callback cancel(stop, [&handle] { CancelIoEx(handle->file, &handle->io); });
+                Finish(handle->file, handle->io, TRUE, *waited);
+            });
+            if (!answered)
+                return std::nullopt;
+        }
+        if (waited->failed)
             throw CompareError(kReadErrorMessage);
-        if (got == 0)
+        if (waited->ended || waited->got == 0)
             break;
-        done += got;
+        done += waited->got;
     }
     return done;
 }
 
-ReadOnlyFile::Stamp ReadOnlyFile::CurrentStamp() const
+ReadOnlyFile::Stamp ReadOnlyFile::StampOf(const Handle &handle)
 {
     Stamp stamp;
     LARGE_INTEGER size{};
     FILETIME written{};
-    if (!GetFileSizeEx(static_cast<HANDLE>(handle_), &size) ||
-        !GetFileTime(static_cast<HANDLE>(handle_), nullptr, nullptr, &written))
+    if (!GetFileSizeEx(handle.file, &size) || !GetFileTime(handle.file, nullptr, nullptr, &written))
         throw CompareError(kReadErrorMessage);
     stamp.size = size.QuadPart;
     stamp.modifiedSeconds = (static_cast<std::int64_t>(written.dwHighDateTime) << 32) | written.dwLowDateTime;
@@ -134,6 +209,13 @@ ReadOnlyFile::Stamp ReadOnlyFile::CurrentStamp() const
 
 void ReadOnlyFile::AdviseSequential() const {}
 
+// A read served at once tells nothing here: a share's cache serves reads at
+// once too.
+bool ReadOnlyFile::AnswersAtOnce() const
+{
+    return false;
+}
+
 // The sharing mode keeps writers out from the opening on.
 bool ReadOnlyFile::WriterWaiting()
 {
@@ -141,14 +223,17 @@ bool ReadOnlyFile::WriterWaiting()
 }
 
 // Without delete sharing, an open file can be neither renamed nor replaced.
-bool ReadOnlyFile::NamedByPath() const
+bool ReadOnlyFile::NamedBy(const std::string &, const Stamp &)
 {
     return true;
 }
 
 // FILE_FLAG_SEQUENTIAL_SCAN, given at opening, is the one read-ahead hint the
 // cache manager takes from a program; how far ahead it reads is its own affair.
-void ReadOnlyFile::StartReadingAhead(std::size_t, char *, std::size_t) const {}
+bool ReadOnlyFile::StartReadingAhead(std::size_t, const std::shared_ptr<char> &, std::size_t, ReaderThread &)
+{
+    return true;
+}
 
 // The attributes of the entry of that very name: unlike a directory search,
 // this matches no pattern. A symbolic link is judged by what it leads to.

@@ -1,5 +1,7 @@
 #include "ui/BarProgress.h"
 
+#include "check/WaitingText.h"
+
 #include <QCoreApplication>
 #include <QProgressBar>
 #include <QStyle>
@@ -47,6 +49,11 @@ void BarProgress::MeasureBar()
 void BarProgress::ProcessEvents()
 {
     QCoreApplication::processEvents();
+}
+
+void BarProgress::WaitingForDevice(bool waiting)
+{
+    bar_.setToolTip(waiting ? QString::fromUtf8(kWaitingForDeviceText) : QString());
 }
 
 } // namespace mvx::ui

@@ -17,6 +17,8 @@ public:
     void SetRange(int minimum, int maximum) override;
     void SetPosition(int position) override;
     void ProcessEvents() override;
+    // Says so in the bar's tooltip.
+    void WaitingForDevice(bool waiting) override;
 
 private:
     void MeasureBar();

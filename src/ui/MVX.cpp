@@ -2,6 +2,7 @@
 
 #include "check/Guarded.h"
 #include "check/Identity.h"
+#include "check/WaitingText.h"
 #include "check/WindowTexts.h"
 #include "compare/FileLayer.h"
 #include "ui/BarProgress.h"
@@ -317,6 +318,19 @@ void TMainForm::SetPosition(int position)
 void TMainForm::ProcessEvents()
 {
     progress_->ProcessEvents();
+}
+
+// Nothing moves and no text changes: the Stop button and the bar say it in
+// their tooltips, and the pointer over the window shows that the program
+// works on and still takes clicks.
+void TMainForm::WaitingForDevice(bool waiting)
+{
+    progress_->WaitingForDevice(waiting);
+    ui_->Button3->setToolTip(waiting ? QString::fromUtf8(kWaitingForDeviceText) : QString());
+    if (waiting)
+        setCursor(Qt::BusyCursor);
+    else
+        unsetCursor();
 }
 
 void TMainForm::closeEvent(QCloseEvent *event)

@@ -65,6 +65,7 @@ private:
     void SetRange(int minimum, int maximum) override;
     void SetPosition(int position) override;
     void ProcessEvents() override;
+    void WaitingForDevice(bool waiting) override;
     std::string CheckCaption() override;
     void SetCheckCaption(const std::string &caption) override;
     void SetExitEnabled(bool enabled) override;

@@ -27,4 +27,9 @@ void BarProgress::Reset()
     SendMessageW(bar_, PBM_SETPOS, 0, 0);
 }
 
+void BarProgress::WaitingForDevice(bool waiting)
+{
+    SendMessageW(bar_, PBM_SETSTATE, waiting ? PBST_PAUSED : PBST_NORMAL, 0);
+}
+
 } // namespace mvx::win32

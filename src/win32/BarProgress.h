@@ -15,6 +15,8 @@ public:
     void SetPosition(int position);
     // Back to the start, as the idle window shows it.
     void Reset();
+    // The system's own look for a bar that waits: paused, in its colour.
+    void WaitingForDevice(bool waiting);
 
 private:
     HWND bar_ = nullptr;

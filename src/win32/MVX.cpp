@@ -347,6 +347,11 @@ void TMainForm::ResetBar()
     progress_.Reset();
 }
 
+void TMainForm::WaitingForDevice(bool waiting)
+{
+    progress_.WaitingForDevice(waiting);
+}
+
 void TMainForm::CloseLater()
 {
     PostMessageW(window_, WM_CLOSE, 0, 0);

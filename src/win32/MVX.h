@@ -58,6 +58,7 @@ private:
     void SetRange(int minimum, int maximum) override;
     void SetPosition(int position) override;
     void ResetBar() override;
+    void WaitingForDevice(bool waiting) override;
     // Messages and other windows.
     void ProcessEvents() override;
     void CloseLater() override;

@@ -17,6 +17,14 @@
 #include <QtTest>
 
 #include <xcb/xcb.h>
+#include <xcb/xtest.h>
+
+#include "faultfs/Fault.h"
+#include "support/FaultMount.h"
+#include "support/TempFiles.h"
+
+#include <QPushButton>
+#include <chrono>
 
 #include <cstdio>
 #include <cstdlib>
@@ -96,6 +104,63 @@ public:
             return {};
         return {static_cast<const char *>(xcb_get_property_value(reply.get())),
                 xcb_get_property_value_length(reply.get())};
+    }
+
+    // The top-level window of the process, once it is on the screen; 0 when
+    // there is none.
+    xcb_window_t ShownWindowOf(qint64 pid)
+    {
+        const std::unique_ptr<xcb_query_tree_reply_t, decltype(&std::free)> tree(
+            xcb_query_tree_reply(connection_, xcb_query_tree(connection_, root_), nullptr), &std::free);
+        if (!tree)
+            return 0;
+        const xcb_window_t *children = xcb_query_tree_children(tree.get());
+        for (int i = 0; i < xcb_query_tree_children_length(tree.get()); ++i) {
+            const QByteArray owner = Property(children[i], "_NET_WM_PID");
+            const std::unique_ptr<xcb_get_window_attributes_reply_t, decltype(&std::free)> attributes(
+                xcb_get_window_attributes_reply(connection_,
+                                                xcb_get_window_attributes(connection_, children[i]), nullptr),
+                &std::free);
+            if (owner.size() == 4 && *reinterpret_cast<const std::uint32_t *>(owner.constData()) == pid &&
+                attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE)
+                return children[i];
+        }
+        return 0;
+    }
+
+    // A press and release of the left button at a point of the window, as
+    // the mouse makes them.
+    void Click(xcb_window_t window, QPoint at)
+    {
+        const std::unique_ptr<xcb_translate_coordinates_reply_t, decltype(&std::free)> onRoot(
+            xcb_translate_coordinates_reply(connection_,
+                                            xcb_translate_coordinates(connection_, window, root_,
+                                                                      std::int16_t(at.x()),
+                                                                      std::int16_t(at.y())),
+                                            nullptr),
+            &std::free);
+        if (!onRoot)
+            return;
+        xcb_test_fake_input(connection_, XCB_MOTION_NOTIFY, 0, XCB_CURRENT_TIME, root_, onRoot->dst_x,
+                            onRoot->dst_y, 0);
+        xcb_test_fake_input(connection_, XCB_BUTTON_PRESS, 1, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
+        xcb_test_fake_input(connection_, XCB_BUTTON_RELEASE, 1, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
+        xcb_flush(connection_);
+    }
+
+    // What a window manager sends when the close box is clicked.
+    void AskToClose(xcb_window_t window)
+    {
+        xcb_client_message_event_t message{};
+        message.response_type = XCB_CLIENT_MESSAGE;
+        message.format = 32;
+        message.window = window;
+        message.type = Atom("WM_PROTOCOLS");
+        message.data.data32[0] = Atom("WM_DELETE_WINDOW");
+        message.data.data32[1] = XCB_CURRENT_TIME;
+        xcb_send_event(connection_, 0, window, XCB_EVENT_MASK_NO_EVENT,
+                       reinterpret_cast<const char *>(&message));
+        xcb_flush(connection_);
     }
 
 private:
@@ -215,6 +280,50 @@ private slots:
                      },
                      kDeadlineMs),
                  "the first window neither took the focus nor asked for attention");
+    }
+
+    // A read of the target that the device holds back, and the window
+    // closed meanwhile: the program is gone at once, with status 0.
+    void closingDuringAHeldReadEndsTheProgramAtOnce()
+    {
+        const InstanceFolder folder;
+        const mvx::faultfs::Fault hold =
+            mvx::faultfs::Hold("target", 3'000'000, std::chrono::milliseconds(8000));
+        mvx::test::FaultMount mount({hold});
+        const std::string bytes = mvx::test::Pattern(40 * 102400);
+        mvx::test::WriteBytes(mount.Backing("source"), bytes);
+        mvx::test::WriteBytes(mount.Backing("target"), bytes);
+        // Where the Check button lies in the window, from a window of the
+        // same layout here.
+        QPoint check;
+        {
+            TMainForm same;
+            same.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&same));
+            const auto *button = same.findChild<QPushButton *>(QStringLiteral("Button3"));
+            check = button->mapTo(&same, button->rect().center());
+        }
+        RootListener listener;
+        QVERIFY(listener.Connected());
+        QProcess program;
+        program.start(QStringLiteral(MVX_PROGRAM), {QString::fromStdString(mount.Mounted("source")),
+                                                    QString::fromStdString(mount.Mounted("target"))});
+        xcb_window_t window = 0;
+        QVERIFY(QTest::qWaitFor([&] { return (window = listener.ShownWindowOf(program.processId())) != 0; },
+                                kDeadlineMs));
+        QTest::qWait(200);
+        listener.Click(window, check);
+        QVERIFY2(mount.WaitUntilHeld(hold), "the click on Check did not start the comparison");
+        QTest::qWait(300);
+
+        listener.AskToClose(window);
+        QElapsedTimer closing;
+        closing.start();
+        QVERIFY(QTest::qWaitFor([&] { return program.state() == QProcess::NotRunning; }, 1000));
+        QVERIFY2(closing.elapsed() < 1000, qPrintable(QString::number(closing.elapsed())));
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), 0);
+        QVERIFY(!mount.WaitUntilLetGo(hold, std::chrono::milliseconds(0)));
     }
 };
 

@@ -55,6 +55,7 @@ public:
         if (onEvents)
             onEvents();
     }
+    void WaitingForDevice(bool) override {}
 };
 
 struct Fixture {

@@ -54,6 +54,7 @@ private:
         if (onEvents)
             onEvents();
     }
+    void WaitingForDevice(bool) override {}
     std::string CheckCaption() override { return caption; }
     void SetCheckCaption(const std::string &text) override
     {

@@ -17,6 +17,7 @@ struct CmpRun {
     int status = -1; // exit status; -1 when the process was killed by a signal
     std::string out;
     std::string err;
+    int signal = 0; // the signal that killed it (POSIX), 0 when it exited
 };
 
 // Runs morvatix-cmp with the arguments to its end, its output to pipes.

@@ -135,6 +135,7 @@ CmpRun CmpProcess::Finish()
     }
     reaped_ = true;
     run_.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    run_.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
     return run_;
 }
 

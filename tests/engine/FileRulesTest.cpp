@@ -3,6 +3,7 @@
 #include "compare/Compare.h"
 #include "compare/CompareError.h"
 #include "compare/FileLayer.h"
+#include "compare/ReaderThread.h"
 #include "engine/Recorder.h"
 #include "support/TempFiles.h"
 
@@ -72,6 +73,23 @@ TEST(FileRules, AFileLongerThanItsSizeSaysIsNotCalledIdentical)
     }
 }
 
+namespace {
+
+// Waits as long as it takes.
+class Patient final : public mvx::WhileWaiting {
+public:
+    bool GoOn(std::chrono::steady_clock::duration) override { return true; }
+    void Answered() override {}
+};
+
+std::shared_ptr<char> Buffer(std::size_t length, char fill)
+{
+    const auto bytes = std::make_shared<std::string>(length, fill);
+    return {bytes, bytes->data()};
+}
+
+} // namespace
+
 TEST(FileRules, ReadingAheadLeavesTheFileToBeReadFromItsStart)
 {
     constexpr std::size_t kRun = std::size_t{2} << 20;
@@ -87,25 +105,27 @@ TEST(FileRules, ReadingAheadLeavesTheFileToBeReadFromItsStart)
         {"a run that is no whole number of buffers", 400000, 250000},
     };
     TempDir dir;
+    Patient patient;
+    mvx::ReaderThread reader(patient);
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
         const std::string path = dir.File("file");
         const std::string bytes = mvx::test::Pattern(c.size);
         mvx::test::WriteBytes(path, bytes);
         mvx::ReadOnlyFile file(path);
-        std::string scratch(static_cast<std::size_t>(mvx::kBlockLength), 'x');
-        file.StartReadingAhead(c.run, scratch.data(), scratch.size());
-        std::string read(bytes.size() + 1, '\0');
-        read.resize(file.Read(read.data(), read.size()));
-        EXPECT_TRUE(read == bytes) << "read " << read.size() << " of " << bytes.size() << " bytes";
+        ASSERT_TRUE(file.StartReadingAhead(c.run, Buffer(mvx::kBlockLength, 'x'), mvx::kBlockLength, reader));
+        const std::shared_ptr<char> read = Buffer(bytes.size() + 1, '\0');
+        const std::optional<std::size_t> got = file.Read(read, bytes.size() + 1, 0, reader);
+        ASSERT_TRUE(got.has_value());
+        EXPECT_TRUE(std::string(read.get(), *got) == bytes)
+            << "read " << *got << " of " << bytes.size() << " bytes";
     }
 
     // A file system that cannot start a read without waiting for it.
     const std::string status = "/proc/self/status";
     mvx::ReadOnlyFile file(status);
-    std::string scratch(100, 'x');
-    file.StartReadingAhead(kRun, scratch.data(), scratch.size());
-    std::string start(5, '\0');
-    ASSERT_EQ(file.Read(start.data(), start.size()), start.size());
-    EXPECT_EQ(start, "Name:");
+    ASSERT_TRUE(file.StartReadingAhead(kRun, Buffer(100, 'x'), 100, reader));
+    const std::shared_ptr<char> start = Buffer(5, '\0');
+    ASSERT_EQ(file.Read(start, 5, 0, reader), std::optional<std::size_t>(5));
+    EXPECT_EQ(std::string(start.get(), 5), "Name:");
 }

@@ -25,6 +25,7 @@ public:
         if (onEvents)
             onEvents();
     }
+    void WaitingForDevice(bool waiting) override { calls.emplace_back(waiting ? "waiting" : "answered"); }
     [[nodiscard]] int EventCount() const
     {
         int n = 0;

@@ -1,0 +1,209 @@
+#include "HeldRead.h"
+
+#include "BenchFiles.h"
+#include "CountingProgress.h"
+
+#include "compare/Compare.h"
+#include "faultfs/Fault.h"
+#include "support/FaultMount.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <fcntl.h>
+#include <stdexcept>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace mvx::bench {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+
+constexpr milliseconds kHeldFor{5000};
+// After the hold has been met, long enough for the comparison to be waiting
+// on it (through the cache the system meets it a little ahead).
+constexpr milliseconds kSettle{300};
+
+double Milliseconds(Clock::duration duration)
+{
+    return std::chrono::duration<double, std::milli>(duration).count();
+}
+
+// A fresh mount for every run (a hold holds one read only), serving the pair
+// as links to the files made once.
+class HeldPair {
+public:
+    HeldPair(const std::string &source, const std::string &target, std::int64_t size)
+        : hold_(faultfs::Hold("target", size / 2, kHeldFor)), mount_({hold_})
+    {
+        std::filesystem::create_hard_link(source, mount_.Backing("source"));
+        std::filesystem::create_hard_link(target, mount_.Backing("target"));
+    }
+    [[nodiscard]] std::string Source() const { return mount_.Mounted("source"); }
+    [[nodiscard]] std::string Target() const { return mount_.Mounted("target"); }
+    void WaitUntilHeld()
+    {
+        if (!mount_.WaitUntilHeld(hold_))
+            throw std::runtime_error("the held read was never met");
+        std::this_thread::sleep_for(kSettle);
+    }
+
+private:
+    faultfs::Fault hold_;
+    test::FaultMount mount_;
+};
+
+// A child with its standard input and output on pipes.
+struct Child {
+    pid_t pid = -1;
+    int input = -1;
+    int output = -1;
+};
+
+Child Start(const std::vector<std::string> &argv)
+{
+    int in[2];
+    int out[2];
+    if (::pipe2(in, O_CLOEXEC) != 0 || ::pipe2(out, O_CLOEXEC) != 0)
+        throw std::runtime_error("cannot make a pipe");
+    std::vector<char *> arguments;
+    for (const std::string &argument : argv)
+        arguments.push_back(const_cast<char *>(argument.c_str()));
+    arguments.push_back(nullptr);
+    const pid_t pid = ::fork();
+    if (pid < 0)
+        throw std::runtime_error("cannot start " + argv.front());
+    if (pid == 0) {
+        ::dup2(in[0], STDIN_FILENO);
+        ::dup2(out[1], STDOUT_FILENO);
+        ::signal(SIGINT, SIG_DFL);
+        ::execv(arguments.front(), arguments.data());
+        ::_exit(127);
+    }
+    ::close(in[0]);
+    ::close(out[1]);
+    return {pid, in[1], out[0]};
+}
+
+// Reads the output to its end and reaps the child: its output and its status.
+std::pair<std::string, int> Finish(const Child &child)
+{
+    ::close(child.input);
+    std::string text;
+    char buffer[512];
+    for (;;) {
+        const ssize_t got = ::read(child.output, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            break;
+        text.append(buffer, static_cast<std::size_t>(got));
+    }
+    ::close(child.output);
+    int status = 0;
+    while (::waitpid(child.pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    return {text, WIFEXITED(status) ? WEXITSTATUS(status) : -1};
+}
+
+void PrintLine(const char *what, double ms, double goal)
+{
+    if (goal > 0)
+        std::printf("  %-48s %8.1f ms  (< %.0f ms)  %s\n", what, ms, goal, ms < goal ? "met" : "NOT met");
+    else
+        std::printf("  %-48s %8.1f ms\n", what, ms);
+}
+
+} // namespace
+
+void RunHeldRead(const HeldReadModel &model)
+{
+    if (const std::string missing = test::FaultMount::WhatIsMissing(); !missing.empty()) {
+        std::printf("Held read case skipped: %s\n", missing.c_str());
+        return;
+    }
+    const std::string source = (model.folder / "held-source").string();
+    const std::string target = (model.folder / "held-target").string();
+    std::fprintf(stderr, "Writing 2 files of %lld bytes for the held read ...\n",
+                 static_cast<long long>(model.size));
+    WriteSet({source, target}, model.size, false, false);
+    struct Remove {
+        std::vector<std::string> paths;
+        ~Remove()
+        {
+            for (const std::string &path : paths)
+                ::unlink(path.c_str());
+        }
+    } remove{{source, target}};
+
+    double engineGap = 0;
+    double engineTime = 0;
+    double windowGap = 0;
+    double windowStop = 0;
+    double cmpStop = 0;
+    std::fprintf(stderr, "Held read, %d rounds ", model.runs);
+    for (int round = 0; round < model.runs; ++round) {
+        {
+            HeldPair pair(source, target, model.size);
+            const std::int64_t size = mvx::FileSizeOf(pair.Source());
+            CountingProgress progress;
+            const Clock::time_point start = progress.last;
+            if (!mvx::CompareFiles(pair.Source(), pair.Target(), size, progress))
+                throw std::runtime_error("the engine did not find the held pair identical");
+            progress.NoteGap();
+            engineGap = std::max(engineGap, Milliseconds(progress.longestGap));
+            engineTime = std::max(engineTime, Milliseconds(progress.last - start));
+        }
+        if (!model.windowProgram.empty()) {
+            HeldPair pair(source, target, model.size);
+            const Child child = Start({model.windowProgram, "--stop-on-input", pair.Source(), pair.Target()});
+            pair.WaitUntilHeld();
+            if (::write(child.input, "stop\n", 5) != 5)
+                throw std::runtime_error("cannot tell the window to stop");
+            const auto [output, status] = Finish(child);
+            long long stopMicros = 0;
+            long long gapMicros = 0;
+            if (status != 0 || std::sscanf(output.c_str(), "%lld %lld", &stopMicros, &gapMicros) != 2)
+                throw std::runtime_error("the window gave no warning after Stop (status " +
+                                         std::to_string(status) + ")");
+            windowStop = std::max(windowStop, static_cast<double>(stopMicros) / 1000);
+            windowGap = std::max(windowGap, static_cast<double>(gapMicros) / 1000);
+        }
+        {
+            HeldPair pair(source, target, model.size);
+            const Child child = Start({MVX_BENCH_CMP, pair.Source(), pair.Target()});
+            pair.WaitUntilHeld();
+            const Clock::time_point signalled = Clock::now();
+            ::kill(child.pid, SIGINT);
+            const auto [output, status] = Finish(child);
+            const Clock::time_point ended = Clock::now();
+            if (status != 130)
+                throw std::runtime_error("morvatix-cmp ended with " + std::to_string(status) +
+                                         " after Ctrl-C");
+            cmpStop = std::max(cmpStop, Milliseconds(ended - signalled));
+        }
+        std::fprintf(stderr, ".");
+    }
+    std::fprintf(stderr, "\n\n");
+
+    std::printf("Held read: a pair of %lld bytes on the fault file system (through the cache), the target's\n"
+                "read at the middle held for %lld s; the worst of %d runs.\n",
+                static_cast<long long>(model.size), static_cast<long long>(kHeldFor.count() / 1000),
+                model.runs);
+    PrintLine("engine: the whole comparison, hold included", engineTime, 0);
+    PrintLine("engine: longest time without event processing", engineGap, 100);
+    if (!model.windowProgram.empty()) {
+        PrintLine("window: longest time without event processing", windowGap, 100);
+        PrintLine("window: Stop to the warning", windowStop, 200);
+    }
+    PrintLine("morvatix-cmp: Ctrl-C to its end with 130", cmpStop, 200);
+}
+
+} // namespace mvx::bench

@@ -1,0 +1,176 @@
+// A device that stops answering, on a mount of the fault file system: while a
+// read waits, the comparison goes on servicing the window and tells it after
+// a second; a Stop ends it at once whatever the read does; other files can be
+// compared meanwhile; and the read given up on lets go of its file as soon as
+// the device lets the read go.
+#include "compare/Compare.h"
+#include "compare/CompareError.h"
+#include "engine/Recorder.h"
+#include "faultfs/Fault.h"
+#include "support/FaultMount.h"
+#include "support/TempFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
+namespace faultfs = mvx::faultfs;
+using mvx::CancelRequested;
+using mvx::CompareFiles;
+using mvx::FileSizeOf;
+using mvx::kBlockLength;
+using mvx::test::FaultMount;
+using mvx::test::OpenDescriptorCount;
+using mvx::test::Pattern;
+using mvx::test::Recorder;
+using mvx::test::WriteBytes;
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+
+namespace {
+
+constexpr std::int64_t kLength = 40 * kBlockLength + 777;
+// Inside block 29, past what the engine asks the system to read ahead first.
+constexpr std::int64_t kHeldAt = 3'000'000;
+constexpr milliseconds kStopWithin{200};
+// Far longer than any stop may take, and short enough that a program that
+// waited for the read after all fails instead of hanging.
+constexpr milliseconds kHeldLong{5000};
+
+bool Compare(const FaultMount &mount, const std::string &source, const std::string &target,
+             Recorder &recorder)
+{
+    return CompareFiles(mount.Mounted(source), mount.Mounted(target), FileSizeOf(mount.Mounted(source)),
+                        recorder);
+}
+
+// Inside a read that waits: events again with no block between. (Through
+// the cache the system may meet the hold ahead of the comparison, in a read
+// ahead of its own.)
+bool Waiting(const Recorder &recorder)
+{
+    const std::vector<std::string> &calls = recorder.calls;
+    return calls.size() >= 2 && calls[calls.size() - 1] == "events" && calls[calls.size() - 2] == "events";
+}
+
+// True once the process has `count` descriptors open, within the time.
+bool OpenDescriptorsBecome(int count, milliseconds within)
+{
+    const Clock::time_point deadline = Clock::now() + within;
+    while (OpenDescriptorCount() != count) {
+        if (Clock::now() >= deadline)
+            return false;
+        std::this_thread::sleep_for(milliseconds(5));
+    }
+    return true;
+}
+
+void WritePairs(const FaultMount &mount)
+{
+    const std::string bytes = Pattern(kLength);
+    for (const char *name : {"source", "target", "other-a", "other-b"})
+        WriteBytes(mount.Backing(name), bytes);
+}
+
+} // namespace
+
+TEST(HeldReads, AStopWhileAReadIsHeldEndsAtOnceAndTheReadLetsGoOfItsFileLater)
+{
+    for (const char *mode : {"", "direct_io"}) {
+        SCOPED_TRACE(*mode != '\0' ? mode : "through the cache");
+        const faultfs::Fault hold = faultfs::Hold("target", kHeldAt, kHeldLong);
+        FaultMount mount({hold}, mode);
+        WritePairs(mount);
+        const int open = OpenDescriptorCount();
+
+        Recorder recorder;
+        Clock::time_point stoppedAt{};
+        int blocksBeforeStop = 0;
+        recorder.onEvents = [&] {
+            if (CancelRequested == 0 && Waiting(recorder) && mount.WaitUntilHeld(hold, milliseconds(0))) {
+                blocksBeforeStop =
+                    static_cast<int>(std::count_if(recorder.calls.begin(), recorder.calls.end(),
+                                                   [](const std::string &c) { return c[0] == 'a'; }));
+                stoppedAt = Clock::now();
+                CancelRequested = 1;
+            }
+        };
+        EXPECT_FALSE(Compare(mount, "source", "target", recorder));
+        EXPECT_LT(Clock::now() - stoppedAt, kStopWithin);
+        EXPECT_EQ(CancelRequested, 1);
+        // Stopped in a read that the hold holds (through the cache, the
+        // system's request may begin a block or so before the held offset).
+        EXPECT_LE(blocksBeforeStop, kHeldAt / kBlockLength);
+        EXPECT_GE(blocksBeforeStop, kHeldAt / kBlockLength - 4);
+        EXPECT_EQ(recorder.calls.back(), "events");
+
+        // The read given up on still holds the target; another check needs
+        // nothing of it.
+        EXPECT_EQ(OpenDescriptorCount(), open + 1);
+        Recorder other;
+        EXPECT_TRUE(Compare(mount, "other-a", "other-b", other));
+        EXPECT_EQ(CancelRequested, 0);
+        EXPECT_EQ(OpenDescriptorCount(), open + 1);
+
+        mount.Release();
+        ASSERT_TRUE(mount.WaitUntilLetGo(hold));
+        EXPECT_TRUE(OpenDescriptorsBecome(open, milliseconds(2000)));
+    }
+}
+
+TEST(HeldReads, AReadThatKeepsBeingInterruptedStillLetsAStopThrough)
+{
+    // Straight to the file system, where its EINTR reaches the reader as it is.
+    FaultMount mount({faultfs::FailWithEintr("target", kHeldAt)}, "direct_io");
+    WritePairs(mount);
+    const int open = OpenDescriptorCount();
+    Recorder recorder;
+    Clock::time_point stoppedAt{};
+    recorder.onEvents = [&] {
+        if (CancelRequested == 0 &&
+            std::find(recorder.calls.begin(), recorder.calls.end(), "waiting") != recorder.calls.end()) {
+            stoppedAt = Clock::now();
+            CancelRequested = 1;
+        }
+    };
+    EXPECT_FALSE(Compare(mount, "source", "target", recorder));
+    EXPECT_LT(Clock::now() - stoppedAt, kStopWithin);
+    // Asked again and again until nobody waited: then it ends by itself.
+    EXPECT_TRUE(OpenDescriptorsBecome(open, milliseconds(1000)));
+}
+
+TEST(HeldReads, AReadThatWaitsASecondIsToldOfUntilTheDeviceAnswers)
+{
+    const faultfs::Fault hold = faultfs::Hold("target", kHeldAt, milliseconds(1500));
+    FaultMount mount({hold});
+    WritePairs(mount);
+    Recorder recorder;
+    const Clock::time_point start = Clock::now();
+    Clock::duration untilTold{};
+    recorder.onEvents = [&] {
+        if (untilTold == Clock::duration{} &&
+            std::find(recorder.calls.begin(), recorder.calls.end(), "waiting") != recorder.calls.end())
+            untilTold = Clock::now() - start;
+    };
+    EXPECT_TRUE(Compare(mount, "source", "target", recorder));
+    EXPECT_GE(untilTold, milliseconds(1000));
+
+    // Told once, and the telling ends before the bar moves on; the bar moves
+    // block by block as ever.
+    const auto waiting = std::find(recorder.calls.begin(), recorder.calls.end(), "waiting");
+    ASSERT_NE(waiting, recorder.calls.end());
+    EXPECT_EQ(std::count(recorder.calls.begin(), recorder.calls.end(), "waiting"), 1);
+    const auto answered = std::find(waiting, recorder.calls.end(), "answered");
+    ASSERT_NE(answered, recorder.calls.end());
+    EXPECT_TRUE(std::all_of(waiting + 1, answered, [](const std::string &c) { return c == "events"; }));
+    std::vector<std::string> positions;
+    std::copy_if(recorder.calls.begin(), recorder.calls.end(), std::back_inserter(positions),
+                 [](const std::string &c) { return c.starts_with("at "); });
+    std::vector<std::string> expected;
+    for (std::int64_t at = kBlockLength; at < kLength; at += kBlockLength)
+        expected.push_back("at " + std::to_string(at));
+    expected.push_back("at " + std::to_string(kLength));
+    EXPECT_EQ(positions, expected);
+}

@@ -1,0 +1,22 @@
+// Holding reads back on a test's word, and telling the test about it.
+#pragma once
+
+#include "faultfs/Fault.h"
+
+#include <functional>
+
+namespace mvx::faultfs {
+
+// Where the reports go, one line each: a file or a FIFO that the test reads.
+// False when it cannot be opened.
+bool OpenReports(const char *path);
+
+// From here on kReleaseSignal lets every held read go.
+void InstallRelease();
+
+// Holds the calling read as the hold says, unless a release came first:
+// returns once released, when the hold's time is up, or when ending() tells
+// that the file system is being unmounted. Reports the read held and let go.
+void HoldRead(const Fault &hold, const std::function<bool()> &ending);
+
+} // namespace mvx::faultfs
