@@ -5,6 +5,7 @@
 #include "cli/CmpProcess.h"
 #include "faultfs/Fault.h"
 #include "support/FaultMount.h"
+#include "support/HeldRead.h"
 #include "support/TempFiles.h"
 
 #include <gtest/gtest.h>
@@ -17,6 +18,9 @@ namespace faultfs = mvx::faultfs;
 using mvx::test::CmpProcess;
 using mvx::test::CmpRun;
 using mvx::test::FaultMount;
+using mvx::test::kHeldAt;
+using mvx::test::kHeldLong;
+using mvx::test::kHeldPairLength;
 using mvx::test::Pattern;
 using mvx::test::WriteBytes;
 using Clock = std::chrono::steady_clock;
@@ -24,16 +28,11 @@ using std::chrono::milliseconds;
 
 namespace {
 
-constexpr std::int64_t kLength = 40 * 102400 + 777;
-constexpr std::int64_t kHeldAt = 3'000'000;
 constexpr milliseconds kWithin{200};
-// Far longer than any stop may take, and short enough that a program that
-// waited for the read after all fails instead of hanging.
-constexpr milliseconds kHeldLong{5000};
 
 void WritePair(const FaultMount &mount)
 {
-    const std::string bytes = Pattern(kLength);
+    const std::string bytes = Pattern(kHeldPairLength);
     WriteBytes(mount.Backing("source"), bytes);
     WriteBytes(mount.Backing("target"), bytes);
 }

@@ -8,6 +8,7 @@
 #include "engine/Recorder.h"
 #include "faultfs/Fault.h"
 #include "support/FaultMount.h"
+#include "support/HeldRead.h"
 #include "support/TempFiles.h"
 
 #include <gtest/gtest.h>
@@ -22,6 +23,9 @@ using mvx::CompareFiles;
 using mvx::FileSizeOf;
 using mvx::kBlockLength;
 using mvx::test::FaultMount;
+using mvx::test::kHeldAt;
+using mvx::test::kHeldLong;
+using mvx::test::kHeldPairLength;
 using mvx::test::OpenDescriptorCount;
 using mvx::test::Pattern;
 using mvx::test::Recorder;
@@ -31,13 +35,7 @@ using std::chrono::milliseconds;
 
 namespace {
 
-constexpr std::int64_t kLength = 40 * kBlockLength + 777;
-// Inside block 29, past what the engine asks the system to read ahead first.
-constexpr std::int64_t kHeldAt = 3'000'000;
 constexpr milliseconds kStopWithin{200};
-// Far longer than any stop may take, and short enough that a program that
-// waited for the read after all fails instead of hanging.
-constexpr milliseconds kHeldLong{5000};
 
 bool Compare(const FaultMount &mount, const std::string &source, const std::string &target,
              Recorder &recorder)
@@ -69,7 +67,7 @@ bool OpenDescriptorsBecome(int count, milliseconds within)
 
 void WritePairs(const FaultMount &mount)
 {
-    const std::string bytes = Pattern(kLength);
+    const std::string bytes = Pattern(kHeldPairLength);
     for (const char *name : {"source", "target", "other-a", "other-b"})
         WriteBytes(mount.Backing(name), bytes);
 }
@@ -169,8 +167,8 @@ TEST(HeldReads, AReadThatWaitsASecondIsToldOfUntilTheDeviceAnswers)
     std::copy_if(recorder.calls.begin(), recorder.calls.end(), std::back_inserter(positions),
                  [](const std::string &c) { return c.starts_with("at "); });
     std::vector<std::string> expected;
-    for (std::int64_t at = kBlockLength; at < kLength; at += kBlockLength)
+    for (std::int64_t at = kBlockLength; at < kHeldPairLength; at += kBlockLength)
         expected.push_back("at " + std::to_string(at));
-    expected.push_back("at " + std::to_string(kLength));
+    expected.push_back("at " + std::to_string(kHeldPairLength));
     EXPECT_EQ(positions, expected);
 }

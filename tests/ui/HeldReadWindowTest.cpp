@@ -5,6 +5,7 @@
 // or renaming anything.
 #include "faultfs/Fault.h"
 #include "support/FaultMount.h"
+#include "support/HeldRead.h"
 #include "support/ModalAnswer.h"
 #include "support/TempFiles.h"
 #include "ui/Fonts.h"
@@ -21,6 +22,9 @@
 
 namespace faultfs = mvx::faultfs;
 using mvx::test::FaultMount;
+using mvx::test::kHeldAt;
+using mvx::test::kHeldLong;
+using mvx::test::kHeldPairLength;
 using mvx::test::ModalWatcher;
 using mvx::test::Pattern;
 using mvx::test::WriteBytes;
@@ -30,11 +34,6 @@ using std::chrono::milliseconds;
 
 namespace {
 
-constexpr std::int64_t kLength = 40 * 102400 + 777;
-constexpr std::int64_t kHeldAt = 3'000'000;
-// Far longer than any stop may take, and short enough that a program that
-// waited for the read after all fails instead of hanging.
-constexpr milliseconds kHeldLong{5000};
 const QString kWaitingText = QStringLiteral("デバイスの応答を待っています");
 
 // Every widget's place and size in the window, and the buttons' captions.
@@ -72,7 +71,7 @@ class HeldReadWindowTest : public QObject {
 
     static void WritePairs(const FaultMount &mount)
     {
-        const std::string bytes = Pattern(kLength);
+        const std::string bytes = Pattern(kHeldPairLength);
         for (const char *name : {"source", "target", "other-a", "other-b"})
             WriteBytes(mount.Backing(name), bytes);
     }
