@@ -25,6 +25,33 @@ private:
     CheckView &view_;
 };
 
+// The view while the files are looked up and opened: it turns busy before
+// the first events are processed, so that a click on the button while a
+// device keeps the look-up waiting is a Stop, and a close waits for the
+// check to end. A look-up that answers at once processes none.
+class BusyWhenWaiting final : public CompareProgress {
+public:
+    explicit BusyWhenWaiting(CheckView &view) : view_(view) {}
+    [[nodiscard]] bool Busy() const { return busy_; }
+
+    void SetRange(int minimum, int maximum) override { view_.SetRange(minimum, maximum); }
+    void SetPosition(int position) override { view_.SetPosition(position); }
+    void ProcessEvents() override { view_.ProcessEvents(); }
+    void ProcessEventsWhileWaiting() override
+    {
+        if (!busy_) {
+            busy_ = true;
+            view_.EnterBusy();
+        }
+        view_.ProcessEventsWhileWaiting();
+    }
+    void WaitingForDevice(bool waiting) override { view_.WaitingForDevice(waiting); }
+
+private:
+    CheckView &view_;
+    bool busy_ = false;
+};
+
 } // namespace
 
 CheckEnd CheckCommand::Button3Click()
@@ -35,21 +62,31 @@ CheckEnd CheckCommand::Button3Click()
     }
     const std::string source = view_.SourcePath();
     const std::string target = view_.TargetPath();
-    if (const auto warning = ValidatePaths(source, target)) {
+    if (const auto warning = ValidatePathTexts(source, target)) {
         view_.Warn(*warning);
         return CheckEnd::Warned;
     }
 
     const IdleOnExit idle(view_);
-    const std::int64_t sourceSize = FileSizeOf(source);
-    const std::int64_t targetSize = FileSizeOf(target);
-    if (sourceSize != targetSize) {
+    BusyWhenWaiting lookingUp(view_);
+    FilePair files(readPath_);
+    const FilePair::Opening opening = files.Open(source, target, lookingUp);
+    if (opening == FilePair::Opening::Stopped) {
+        view_.Warn(kCancelledMessage);
+        return CheckEnd::Stopped;
+    }
+    if (const auto warning = MissingFileWarning(opening)) {
+        view_.Warn(*warning);
+        return CheckEnd::Warned;
+    }
+    if (files.SizesDiffer()) {
         outcome_ = {false, kSizeMismatchElapsed};
     } else {
-        view_.EnterBusy();
+        if (!lookingUp.Busy())
+            view_.EnterBusy();
         const auto start = std::chrono::steady_clock::now();
         outcome_.SameFile = false;
-        const bool same = CompareFiles(source, target, sourceSize, view_);
+        const bool same = files.CompareFiles(view_);
         if (!same && CancelRequested == 1) {
             view_.Warn(kCancelledMessage);
             return CheckEnd::Stopped;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "check/ComparisonOutcome.h"
+#include "compare/FileLayer.h"
 
 namespace mvx {
 
@@ -19,11 +20,16 @@ enum class CheckEnd {
 
 class CheckCommand {
 public:
-    explicit CheckCommand(CheckView &view) : view_(view) {}
+    // readPath: where the bytes come from; a window always reads the devices.
+    explicit CheckCommand(CheckView &view, ReadPath readPath = ReadPath::Device)
+        : view_(view), readPath_(readPath)
+    {}
 
     // Validates the two paths, compares the sizes and then the contents with
     // the view busy, and shows the verdict. A file that cannot be opened or
-    // read raises CompareError, after the view is idle again.
+    // read raises CompareError, after the view is idle again. A look-up or
+    // an open that keeps the device waiting turns the view busy early, so
+    // that Stop is there to give it up.
     CheckEnd Button3Click();
 
     // The outcome of the last finished check, for the program's whole run.
@@ -31,6 +37,7 @@ public:
 
 private:
     CheckView &view_;
+    ReadPath readPath_;
     ComparisonOutcome outcome_;
 };
 

@@ -22,6 +22,8 @@ CmpRequest ParseArguments(int argc, const char *const *argv)
             help = true;
         } else if (argument == "--version") {
             version = true;
+        } else if (argument == "--cached") {
+            request.readPath = ReadPath::Cache;
         } else {
             request.problem = "unrecognized option '" + std::string(argument) + "'";
             return request;

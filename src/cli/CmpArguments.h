@@ -2,6 +2,8 @@
 // version, or something it cannot use.
 #pragma once
 
+#include "compare/FileLayer.h"
+
 #include <string>
 
 namespace mvx::cmp {
@@ -11,7 +13,8 @@ struct CmpRequest {
     Kind kind = Kind::Usage;
     std::string source;
     std::string target;
-    std::string problem; // for Usage: what was wrong with the command line
+    ReadPath readPath = ReadPath::Device; // --cached: through the system's cache
+    std::string problem;                  // for Usage: what was wrong with the command line
 };
 
 // Options may stand anywhere before a lone "--"; a lone "-" is a file name.

@@ -81,10 +81,10 @@ private:
 
 } // namespace
 
-int RunCheck(const std::string &source, const std::string &target)
+int RunCheck(const std::string &source, const std::string &target, ReadPath readPath)
 {
     ConsoleView view(source, target);
-    CheckCommand command(view);
+    CheckCommand command(view, readPath);
     try {
         switch (command.Button3Click()) {
         case CheckEnd::Stopped:

@@ -7,11 +7,11 @@ namespace mvx::cmp {
 
 inline constexpr const char *kProgramName = "morvatix-cmp";
 
-inline constexpr const char *kUsageText = "Usage: morvatix-cmp [--] SOURCE TARGET\n"
+inline constexpr const char *kUsageText = "Usage: morvatix-cmp [--cached] [--] SOURCE TARGET\n"
                                           "Try 'morvatix-cmp --help' for more information.\n";
 
 inline constexpr const char *kHelpText =
-    "Usage: morvatix-cmp [--] SOURCE TARGET\n"
+    "Usage: morvatix-cmp [--cached] [--] SOURCE TARGET\n"
     "Tells whether two files are identical, byte for byte, the way the Check\n"
     "command of Morvatix does: it checks the two paths, compares the sizes and\n"
     "then the contents, block by block.\n"
@@ -20,6 +20,13 @@ inline constexpr const char *kHelpText =
     "to standard error. A progress bar is drawn on standard error when it is a\n"
     "terminal. Ctrl-C stops the comparison.\n"
     "\n"
+    "Both files are read from their devices, past the system's cache, so the\n"
+    "verdict is about what the devices hold, not what the system remembers of\n"
+    "them; bytes still waiting to be written are written first.\n"
+    "\n"
+    "  --cached     read through the system's cache instead, as cmp does: as\n"
+    "               fast as memory for data read a moment ago, but a copy that\n"
+    "               the device did not keep may be called identical\n"
     "  --help       show this help and exit\n"
     "  --version    show the version and exit\n"
     "  --           end of options: every argument after it is a file\n"

@@ -30,7 +30,7 @@ int Run(const mvx::cmp::CmpRequest &request)
     case CmpRequest::Kind::Compare:
         break;
     }
-    return RunCheck(request.source, request.target);
+    return RunCheck(request.source, request.target, request.readPath);
 }
 
 } // namespace

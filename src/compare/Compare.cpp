@@ -1,15 +1,13 @@
 #include "compare/Compare.h"
 
 #include "compare/CompareError.h"
-#include "compare/FileLayer.h"
-#include "compare/ReaderThread.h"
+#include "compare/ReadAhead.h"
+#include "compare/Reader.h"
 
 #include <algorithm>
 #include <chrono>
 #include <climits>
 #include <cstring>
-#include <memory>
-#include <optional>
 
 namespace mvx {
 
@@ -32,24 +30,12 @@ private:
     int shift_ = 0;
 };
 
-// The system copies a file's cached pages fastest into memory that starts
-// on a page, as the pages themselves do: a block is 25 whole pages.
-struct alignas(4096) Block {
-    char bytes[kBlockLength];
-};
-
-// How much the system is asked to read ahead of the comparison in one run:
-// more than most devices take in one request (1,280 KiB on many), so that
-// each request is as long as the device allows, and little enough to wait for
-// where the system cannot start the run in the background. A file no longer
-// than this takes only a few requests anyway.
-constexpr std::size_t kReadAheadRun = std::size_t{2} << 20;
-
-// How long a read may wait for its device before the user is told.
+// How long a file operation may wait for its device before the user is told.
 constexpr std::chrono::seconds kNoticeAfter{1};
 
-// While a read waits for its device: the user interface is serviced, a Stop
-// ends the wait, and after a second the window says what it waits for.
+// While a file operation waits for its device: the user interface is
+// serviced, a Stop ends the wait, and after a second the window says what it
+// waits for.
 class DeviceWait final : public WhileWaiting {
 public:
     explicit DeviceWait(CompareProgress &progress) : progress_(progress) {}
@@ -59,7 +45,7 @@ public:
 
     bool GoOn(std::chrono::steady_clock::duration waited) override
     {
-        progress_.ProcessEvents();
+        progress_.ProcessEventsWhileWaiting();
         if (CancelRequested == 1)
             return false;
         if (!noticed_ && waited >= kNoticeAfter) {
@@ -82,122 +68,161 @@ private:
     bool noticed_ = false;
 };
 
-// False when the wait for it was given up.
-bool ReadBlock(ReadOnlyFile &file, const std::shared_ptr<char> &buffer, std::int64_t length,
-               std::int64_t offset, ReaderThread &reader)
-{
-    const std::optional<std::size_t> got =
-        file.Read(buffer, static_cast<std::size_t>(length), offset, reader);
-    if (got && *got != static_cast<std::size_t>(length))
-        throw CompareError(kReadErrorMessage);
-    return got.has_value();
-}
+// Once the comparison has its outcome, reads still in flight ahead of it are
+// given a slice to end, so that both files are closed when it returns; one
+// that takes longer is left to end by itself.
+class NoLongerThanASlice final : public WhileWaiting {
+public:
+    bool GoOn(std::chrono::steady_clock::duration) override { return false; }
+    void Answered() override {}
+};
 
-// Some files give more than their size says (those of /proc say 0). A file
-// read to its size must be at its end, or it was not compared whole. Nothing
-// when the wait for it was given up.
-std::optional<bool> AtEnd(ReadOnlyFile &file, const std::shared_ptr<char> &scratch, ReaderThread &reader)
+[[noreturn]] void ReadError()
 {
-    const std::optional<std::size_t> got = file.Read(scratch, 1, file.Size(), reader);
-    if (!got)
-        return std::nullopt;
-    return *got == 0;
-}
-
-// The shared bytes of a block: the block lives as long as any read into it.
-std::shared_ptr<char> Bytes(const std::shared_ptr<Block> &block)
-{
-    return {block, block->bytes};
+    throw CompareError(kReadErrorMessage);
 }
 
 } // namespace
 
-std::int64_t FileSizeOf(const std::string &path)
+FilePair::FilePair(ReadPath readPath) : readPath_(readPath), reader_(std::make_unique<Reader>()) {}
+
+FilePair::~FilePair() = default;
+
+FilePair::Opening FilePair::Open(const std::string &source, const std::string &target,
+                                 CompareProgress &progress)
 {
-    return ReadOnlyFile(path).Size();
+    CancelRequested = 0;
+    struct Found {
+        Opening opening = Opening::Opened;
+        std::shared_ptr<ReadOnlyFile> source;
+        std::shared_ptr<ReadOnlyFile> target;
+    };
+    const auto found = std::make_shared<Found>();
+    DeviceWait waiting(progress);
+    const bool answered = reader_->Run(
+        [found, source, target, readPath = readPath_](const std::stop_token &stop) {
+            GiveUpOnStop(stop, [&] {
+                if (!IsExistingFile(source))
+                    found->opening = Opening::NoSource;
+                else if (!IsExistingFile(target))
+                    found->opening = Opening::NoTarget;
+                else {
+                    found->source = std::make_shared<ReadOnlyFile>(source, readPath);
+                    found->target = std::make_shared<ReadOnlyFile>(target, readPath);
+                }
+            });
+        },
+        waiting);
+    if (!answered)
+        return Opening::Stopped;
+    source_ = found->source;
+    target_ = found->target;
+    return found->opening;
 }
 
-bool CompareFiles(const std::string &source, const std::string &target, std::int64_t measuredSize,
-                  CompareProgress &progress)
+bool FilePair::SizesDiffer() const
+{
+    const std::int64_t source = source_->Size();
+    const std::int64_t target = target_->Size();
+    return source != target && source != 0 && target != 0;
+}
+
+bool FilePair::CompareFiles(CompareProgress &progress)
 {
     bool result = false;
-    CancelRequested = 0;
-
-    ReadOnlyFile sourceFile(source);
-    ReadOnlyFile targetFile(target);
-    if (sourceFile.Size() != measuredSize || targetFile.Size() != measuredSize)
-        throw CompareError(kReadErrorMessage);
-    sourceFile.AdviseSequential();
-    targetFile.AdviseSequential();
-
-    const std::int64_t length = sourceFile.Size();
-    std::int64_t blockSize = std::min(kBlockLength, length);
+    // With a size on both sides, the blocks follow the size, and each file
+    // must end exactly there; a file whose size reads 0 is compared to its
+    // end, and the bar runs as far as the other's size.
+    const bool toEnd = source_->Size() == 0 || target_->Size() == 0;
+    const std::int64_t length = std::max(source_->Size(), target_->Size());
     const BarScale scale(length);
     progress.SetRange(0, scale(length));
     std::int64_t position = 0;
+    std::int64_t blockSize = std::min(kBlockLength, length);
 
-    // One pair of buffers for the whole call: memory stays at two blocks.
-    // Every read is overwritten in full before it is compared. A read given
-    // up on keeps its block until the system lets the read go.
-    const std::shared_ptr<char> sourceBytes = Bytes(std::make_shared_for_overwrite<Block>());
-    const std::shared_ptr<char> targetBytes = Bytes(std::make_shared_for_overwrite<Block>());
-    // Gone before the files and the buffers: an idle thread is joined, one
-    // still stuck in a read given up on is left to end by itself.
     DeviceWait waiting(progress);
-    ReaderThread reader(waiting);
+    NoLongerThanASlice briefly;
+    ReadAhead ahead(source_, target_, toEnd ? std::nullopt : std::optional(length), *reader_);
+    const auto settled = [&](bool outcome) {
+        ahead.Settle(briefly);
+        return outcome;
+    };
+    std::optional<ReadAhead::Pieces> pieces;
+    bool ended = false;
+    try {
+        do {
+            // The position is where the next block starts: blocks follow each
+            // other from the start until one differs, each inside a request.
+            if (!pieces || position >= pieces->offset + static_cast<std::int64_t>(kRequestLength)) {
+                pieces = ahead.Next(waiting);
+                if (!pieces)
+                    return false;
+            }
+            const auto at = static_cast<std::size_t>(position - pieces->offset);
+            const std::size_t shorter = std::min(pieces->source.length, pieces->target.length);
+            if (toEnd)
+                blockSize = static_cast<std::int64_t>(std::min<std::size_t>(kBlockLength, shorter - at));
+            else if (shorter < at + static_cast<std::size_t>(blockSize))
+                ReadError(); // a file that ends before its size
+            const char *sourceBytes = pieces->source.bytes + at;
+            const char *targetBytes = pieces->target.bytes + at;
+            const auto size = static_cast<std::size_t>(blockSize);
+            if (std::memcmp(sourceBytes, targetBytes, size) == 0) {
+                progress.ProcessEvents();
+                if (CancelRequested == 1)
+                    return settled(false);
+                if (source_->WriterWaiting() || target_->WriterWaiting())
+                    ReadError();
+                position += blockSize;
+                if (!toEnd && position + blockSize > length)
+                    blockSize = length - position;
+                progress.SetPosition(scale(std::min(position, length)));
+                // Read to its end, a file ends at a request that falls short;
+                // two that end in different places differ there.
+                ended = toEnd ? at + size == shorter && shorter < kRequestLength : position >= length;
+                const bool sameEnd = !toEnd || pieces->source.length == pieces->target.length;
+                if (ended && sameEnd)
+                    result = true;
+                else if (ended)
+                    firstDifference_ = position;
+            } else {
+                firstDifference_ =
+                    position +
+                    (std::mismatch(sourceBytes, sourceBytes + size, targetBytes).first - sourceBytes);
+                ended = true;
+            }
+            if (ended && !result)
+                progress.SetPosition(scale(length));
+        } while (!ended);
 
-    // Read alternately in blocks, each file would reach a slow device in
-    // small pieces, and the device would spend its time switching between
-    // them. Both buffers are free until the first read.
-    if (length > static_cast<std::int64_t>(kReadAheadRun)) {
-        if (!sourceFile.StartReadingAhead(kReadAheadRun, sourceBytes, kBlockLength, reader) ||
-            !targetFile.StartReadingAhead(kReadAheadRun, targetBytes, kBlockLength, reader))
-            return false;
-    }
-
-    do {
-        // The position is where the next block starts: blocks follow each
-        // other from the start until one differs.
-        if (!ReadBlock(sourceFile, sourceBytes, blockSize, position, reader) ||
-            !ReadBlock(targetFile, targetBytes, blockSize, position, reader))
-            return false;
-        if (std::memcmp(sourceBytes.get(), targetBytes.get(), static_cast<std::size_t>(blockSize)) == 0) {
-            progress.ProcessEvents();
-            if (CancelRequested == 1)
-                return false;
-            if (sourceFile.WriterWaiting() || targetFile.WriterWaiting())
-                throw CompareError(kReadErrorMessage);
-            position += blockSize;
-            if (position + blockSize > length)
-                blockSize = length - position;
-            progress.SetPosition(scale(position));
-            if (position >= length)
-                result = true;
-        } else {
-            position = length;
-            progress.SetPosition(scale(length));
+        // Where the size says a file ends, it must end: the request that
+        // holds the end asked for more.
+        if (result && !toEnd) {
+            if (position >= pieces->offset + static_cast<std::int64_t>(kRequestLength)) {
+                pieces = ahead.Next(waiting);
+                if (!pieces)
+                    return false;
+            }
+            const auto atEnd = static_cast<std::size_t>(length - pieces->offset);
+            if (pieces->source.length != atEnd || pieces->target.length != atEnd)
+                ReadError();
         }
-    } while (position < length);
-
-    const std::optional<bool> sourceChanged = sourceFile.ChangedSinceOpening(reader);
-    if (!sourceChanged)
-        return false;
-    const std::optional<bool> targetChanged = targetFile.ChangedSinceOpening(reader);
-    if (!targetChanged)
-        return false;
-    if (*sourceChanged || *targetChanged)
-        throw CompareError(kReadErrorMessage);
-    if (result) {
-        const std::optional<bool> sourceEnds = AtEnd(sourceFile, sourceBytes, reader);
-        if (!sourceEnds)
+        if (source_->WriterWaiting() || target_->WriterWaiting())
+            ReadError();
+        const auto changed = std::make_shared<bool>(false);
+        if (!reader_->Run(
+                [changed, source = source_, target = target_](const std::stop_token &) {
+                    *changed = source->ChangedSinceOpening() || target->ChangedSinceOpening();
+                },
+                waiting))
             return false;
-        const std::optional<bool> targetEnds = AtEnd(targetFile, targetBytes, reader);
-        if (!targetEnds)
-            return false;
-        if (!*sourceEnds || !*targetEnds)
-            throw CompareError(kReadErrorMessage);
+        if (*changed)
+            ReadError();
+    } catch (...) {
+        settled(false);
+        throw;
     }
-    return result;
+    return settled(result);
 }
 
 } // namespace mvx

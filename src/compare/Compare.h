@@ -1,17 +1,24 @@
-// Size probe and block comparison of two files.
+// Looking up, opening and comparing two files, block by block.
 #pragma once
+
+#include "compare/FileLayer.h"
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
+#include <optional>
 #include <string>
 
 namespace mvx {
 
-// The most that one step reads from each file.
+class Reader;
+
+// The most that one step compares of each file.
 inline constexpr std::int64_t kBlockLength = 102400;
 
-// Set to 1 to stop the running comparison; it is looked at after each block
-// that compared equal. Atomic so that a signal handler may set it too.
+// Set to 1 to stop the running check; it is looked at after each block that
+// compared equal and while a file operation waits for its device. Atomic so
+// that a signal handler may set it too.
 extern std::atomic<unsigned char> CancelRequested;
 
 // What the comparison needs from the window that runs it. Positions are the
@@ -22,27 +29,63 @@ public:
     virtual void SetRange(int minimum, int maximum) = 0;
     virtual void SetPosition(int position) = 0;
     // Lets the user interface handle whatever is pending, a Stop click among
-    // it: after each block that compared equal, and every few hundredths of
-    // a second while a read waits for its device.
+    // it: after each block that compared equal.
     virtual void ProcessEvents() = 0;
-    // True once a read has waited a second for its device, so that a bar
-    // that stands still is not taken for a program that hangs; false once
-    // the device has answered, or the comparison has ended.
+    // The same, every few hundredths of a second while a file operation
+    // waits for its device.
+    virtual void ProcessEventsWhileWaiting() { ProcessEvents(); }
+    // True once a file operation has waited a second for its device, so that
+    // a bar that stands still is not taken for a program that hangs; false
+    // once the device has answered, or the wait has ended.
     virtual void WaitingForDevice(bool waiting) = 0;
 };
 
-// The size of the file at path. Throws CompareError when it cannot be opened,
-// which includes a file held open for writing where the system tells.
-std::int64_t FileSizeOf(const std::string &path);
+// The two files of one check. Every file operation runs on a reader thread
+// while the calling thread, the window's own, waits in slices and services
+// the window; a Stop gives up such a wait at once, and what waits on the
+// device is left to end by itself.
+class FilePair {
+public:
+    enum class Opening {
+        Opened,
+        NoSource, // the source is not an existing file
+        NoTarget, // nor is the target
+        Stopped,
+    };
 
-// True when both files hold the same bytes; false on the first differing
-// block or when stopped (CancelRequested tells which). A Stop seen while a
-// read waits for its device ends the call at once; the read is left to end
-// by itself, and another call may start meanwhile. measuredSize is the
-// size FileSizeOf gave for both files; a file that no longer has it, that
-// changes or is asked for by a writer while it is read, or that its path no
-// longer names at the end, raises CompareError instead of a verdict.
-bool CompareFiles(const std::string &source, const std::string &target, std::int64_t measuredSize,
-                  CompareProgress &progress);
+    explicit FilePair(ReadPath readPath = ReadPath::Device);
+    ~FilePair();
+    FilePair(const FilePair &) = delete;
+    FilePair &operator=(const FilePair &) = delete;
+
+    // Clears CancelRequested, then looks up the source and the target and
+    // opens them, in that order: the opening takes each size. Throws
+    // CompareError with the open-failure message of the first file that
+    // cannot be opened.
+    Opening Open(const std::string &source, const std::string &target, CompareProgress &progress);
+
+    // Both files have sizes, and they differ. A file whose size reads 0 (an
+    // empty one, or one of /proc that says 0 and holds text) has none: it is
+    // read to its end.
+    [[nodiscard]] bool SizesDiffer() const;
+
+    // True when both opened files hold the same bytes; false on the first
+    // differing block or when stopped (CancelRequested tells which). A file
+    // that does not give the bytes its size promised, that changes or is
+    // asked for by a writer while it is read, or that its path no longer
+    // names at the end, raises CompareError instead of a verdict.
+    bool CompareFiles(CompareProgress &progress);
+
+    // Where the files first differ, counted from 0, once CompareFiles has
+    // found them different.
+    [[nodiscard]] std::optional<std::int64_t> FirstDifference() const { return firstDifference_; }
+
+private:
+    ReadPath readPath_;
+    std::unique_ptr<Reader> reader_;
+    std::shared_ptr<ReadOnlyFile> source_;
+    std::shared_ptr<ReadOnlyFile> target_;
+    std::optional<std::int64_t> firstDifference_;
+};
 
 } // namespace mvx

@@ -1,44 +1,59 @@
 // The one place where the comparison touches the operating system's file
 // interface. Everything platform-specific stays behind these declarations:
 // FileLayerPosix.cpp and FileLayerWindows.cpp hold it, FileLayer.cpp what
-// both share.
+// both share. Whatever may wait on a device is called on a reader thread.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
-#include <optional>
+#include <mutex>
+#include <stop_token>
 #include <string>
 #include <vector>
 
 namespace mvx {
 
-class ReaderThread;
+// Where the bytes compared come from.
+enum class ReadPath {
+    // From the devices, past the system's cache: what a device holds, not
+    // what the system remembers of it. The window always reads this way.
+    Device,
+    // Through the system's cache, as other programs read.
+    Cache,
+};
 
-// A file opened for one operation: read access, writers shut out where the
-// platform can do that, never written. Closed when the object goes away and
-// no read that was given up holds it any more.
+// The most that one request reads from a file, in whole blocks; the last
+// request of a file asks for a little more, to see the file end.
+inline constexpr std::size_t kRequestLength = 20 * 102400;
+// The memory of one request: room for the most it asks for, on a boundary
+// of its own size, so that the system can pass it to the device whole.
+inline constexpr std::size_t kRequestMemory = std::size_t{2} << 20;
+
+// A file opened for one comparison: read access, writers shut out where the
+// platform can do that, never written. Closed when the last share in it goes.
 class ReadOnlyFile {
 public:
     // Throws CompareError with the open-failure message when the path cannot
     // be opened, does not name a regular file or, where the system tells, is
     // held open for writing. Never blocks on the file itself.
-    explicit ReadOnlyFile(const std::string &path);
+    ReadOnlyFile(const std::string &path, ReadPath readPath);
     ~ReadOnlyFile();
     ReadOnlyFile(const ReadOnlyFile &) = delete;
     ReadOnlyFile &operator=(const ReadOnlyFile &) = delete;
 
     // The size at the moment of opening.
     [[nodiscard]] std::int64_t Size() const { return opened_.size; }
+    // What every read's offset, length and memory must be a multiple of: a
+    // power of two that divides kRequestLength.
+    [[nodiscard]] std::size_t Unit() const { return unit_; }
 
-    // Reads up to length bytes from offset into buffer, fewer only at the end
-    // of the file. What the system serves at once is read on the calling
-    // thread; what it would have to wait for is waited for on the reader
-    // thread. Nothing when that wait was given up: the read then goes on
-    // holding the buffer and the file until the system lets it go. Throws
-    // CompareError on an I/O error.
-    std::optional<std::size_t> Read(const std::shared_ptr<char> &buffer, std::size_t length,
-                                    std::int64_t offset, ReaderThread &reader);
+    // Reads up to length bytes from offset into memory, fewer only at the end
+    // of the file; safe on several threads at once. Throws CompareError on an
+    // I/O error. Where the system can, a stop gives the read up.
+    std::size_t ReadAt(char *memory, std::size_t length, std::int64_t offset, const std::stop_token &stop);
 
     // True once another program has asked to open the file for writing or
     // to truncate it. Where the system allows, it is held back while this one
@@ -46,24 +61,13 @@ public:
     // be the file's. Cheap enough to ask after every block.
     [[nodiscard]] bool WriterWaiting();
 
-    // True when the bytes read may not be the file's any more: a writer is
-    // waiting, the size or a time is no longer what it was at opening, or the
-    // path no longer names the file that was read. The size and the times are
-    // asked of the file system afresh, past any cache of them, and so on the
-    // reader thread. Nothing when that wait was given up.
-    [[nodiscard]] std::optional<bool> ChangedSinceOpening(ReaderThread &reader);
+    // True when the size or a time is no longer what it was at opening, or
+    // the path no longer names the file that was read. Asked of the file
+    // system afresh, past any cache of them.
+    [[nodiscard]] bool ChangedSinceOpening() const;
 
-    // Tells the system that the file will be read once, front to back.
-    void AdviseSequential() const;
-
-    // Starts the system reading the file from its start in runs of up to
-    // runLength bytes, as long as the device takes in one request, and returns
-    // without waiting for them where the system allows (elsewhere it waits on
-    // the reader thread). Whatever part of the run is cached already is
-    // copied into scratch, over and over, and is of no further use. False
-    // when a wait for it was given up.
-    bool StartReadingAhead(std::size_t runLength, const std::shared_ptr<char> &scratch,
-                           std::size_t scratchLength, ReaderThread &reader);
+    // Both files lie on one device, whose reads of the two take turns.
+    [[nodiscard]] bool SharesDeviceWith(const ReadOnlyFile &other) const;
 
 private:
     struct Stamp {
@@ -78,30 +82,36 @@ private:
         std::uint64_t inode = 0;
         bool operator==(const Stamp &) const = default;
     };
-    // The system's open file, shared with the reads on the reader thread: it
-    // is closed when the last of them lets go.
-    struct Handle;
-    // Both may wait on the device; neither touches the object, so that they
-    // can run on the reader thread after it has gone.
-    [[nodiscard]] static Stamp StampOf(const Handle &handle);
-    [[nodiscard]] static bool NamedBy(const std::string &path, const Stamp &opened);
-    // True once the file has shown itself on a file system that reads
-    // without waiting where it can: a local one, which holds an open file's
-    // attributes in memory and answers a look-up of them at once.
-    [[nodiscard]] bool AnswersAtOnce() const;
+    [[nodiscard]] Stamp StampOf() const;
+    [[nodiscard]] bool NamedBy(const std::string &path) const;
 
     std::string path_;
-    std::shared_ptr<Handle> handle_;
+    // The system's handle (a descriptor, or a HANDLE), and how it is read.
+    std::intptr_t handle_;
+    std::size_t unit_ = 1;
 #ifndef _WIN32
+    // How the file is read: past the cache; through it, after the cache was
+    // made to hold nothing that the device does not, and without keeping what
+    // was read; or as any program reads. A file system that refuses reads
+    // past the cache turns the first into the second for good.
+    enum class Way : unsigned char { Direct, FromBelow, Cached };
+    std::atomic<Way> way_ = Way::Cached;
+    std::mutex wayLock_;
     // Held: a writer's open waits until the lease is given up. GivenUp: it
     // was, because a writer asked.
     enum class Lease : unsigned char { None, Held, GivenUp } lease_ = Lease::None;
-    // Whether the file system reads without waiting where it can: unknown
-    // until the first read tried it.
-    enum class AtOnce : unsigned char { Unknown, Yes, No } atOnce_ = AtOnce::Unknown;
+    void ReadThroughCacheFromBelow();
 #endif
     Stamp opened_;
 };
+
+// Memory for reads past the cache, aligned on kRequestMemory.
+std::shared_ptr<char> RequestMemory(std::size_t requests);
+
+// Runs body; a stop meanwhile gives up the system call that the calling thread
+// waits in where the system can (an open or a look-up on Windows). Elsewhere
+// the call goes on until its device answers.
+void GiveUpOnStop(const std::stop_token &stop, const std::function<void()> &body);
 
 // A path with a NUL in it: the system would read it only up to the NUL, and
 // so name another file. Such a path names no file here.

@@ -1,20 +1,20 @@
 #include "compare/FileLayer.h"
 
 #include "compare/CompareError.h"
-#include "compare/ReaderThread.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
+#include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
+#include <fstream>
+#include <sys/mman.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <sys/sysmacros.h>
-#include <sys/uio.h>
 #include <thread>
 #include <unistd.h>
-#include <vector>
 
 namespace mvx {
 
@@ -42,51 +42,52 @@ LeaseOutcome TakeReadLease(int fd)
     return errno == EAGAIN ? LeaseOutcome::WriterPresent : LeaseOutcome::Unavailable;
 }
 
-// How long the reader thread pauses before it asks again after a read that
-// was interrupted: signals never reach it, so a file system that answers
-// EINTR does so by itself, and may do it again at once.
+// How long a reader thread pauses before it asks again after a read that was
+// interrupted: signals never reach it, so a file system that answers EINTR
+// does so by itself, and may do it again at once.
 constexpr std::chrono::milliseconds kPauseAfterInterruption{1};
 
-struct Outcome {
-    std::size_t done = 0;
-    bool failed = false;
-};
+// FUSE's magic number in statfs. A FUSE file system's server may hold a read;
+// one held in the system's cache can be given up by the process that waits,
+// one sent on as a direct read cannot, not even by killing it.
+constexpr decltype(statfs::f_type) kFuseMagic = 0x65735546;
 
-// The rest of a read, on the reader thread: it waits as long as the device
-// takes, and asks again after an interruption until nobody waits any more.
-void ReadOn(int fd, char *buffer, std::size_t length, std::int64_t offset, Outcome &outcome,
-            const std::stop_token &stop)
+// The logical block size of the device that holds the file, for a file system
+// that does not tell its own alignment; 4096, a multiple of every logical
+// block size in use, where the device does not tell either.
+std::size_t DeviceBlockSize(const struct statx &st)
 {
-    while (outcome.done < length) {
-        const ssize_t got = ::pread(fd, buffer + outcome.done, length - outcome.done,
-                                    offset + static_cast<off_t>(outcome.done));
-        if (got > 0) {
-            outcome.done += static_cast<std::size_t>(got);
-            continue;
-        }
-        if (got == 0)
-            return;
-        if (errno != EINTR) {
-            outcome.failed = true;
-            return;
-        }
-        if (stop.stop_requested())
-            return;
-        std::this_thread::sleep_for(kPauseAfterInterruption);
-    }
+    const std::string device =
+        "/sys/dev/block/" + std::to_string(st.stx_dev_major) + ':' + std::to_string(st.stx_dev_minor);
+    std::size_t size = 0;
+    for (const char *queue : {"/queue/logical_block_size", "/../queue/logical_block_size"})
+        if (std::ifstream(device + queue) >> size && size > 0)
+            return size;
+    return 4096;
+}
+
+// The unit that reads past the cache need, or 0 where the file system takes
+// none or one that the requests cannot keep to.
+std::size_t DirectUnit(int fd)
+{
+    struct statfs fs {};
+    if (::fstatfs(fd, &fs) != 0 || fs.f_type == kFuseMagic)
+        return 0;
+    struct statx st {};
+    if (::statx(fd, "", AT_EMPTY_PATH, STATX_DIOALIGN, &st) != 0)
+        return 0;
+    std::size_t unit = 0;
+    if ((st.stx_mask & STATX_DIOALIGN) != 0)
+        unit = std::max<std::size_t>(st.stx_dio_offset_align, st.stx_dio_mem_align);
+    else
+        unit = DeviceBlockSize(st);
+    const bool fits = unit != 0 && (unit & (unit - 1)) == 0 && kRequestLength % unit == 0;
+    return fits ? unit : 0;
 }
 
 } // namespace
 
-struct ReadOnlyFile::Handle {
-    explicit Handle(int descriptor) : fd(descriptor) {}
-    ~Handle() { ::close(fd); }
-    Handle(const Handle &) = delete;
-    Handle &operator=(const Handle &) = delete;
-    const int fd;
-};
-
-ReadOnlyFile::ReadOnlyFile(const std::string &path) : path_(path)
+ReadOnlyFile::ReadOnlyFile(const std::string &path, ReadPath readPath) : path_(path), handle_(-1)
 {
     if (HoldsNul(path))
         throw CompareError(CannotOpenMessage(path));
@@ -98,64 +99,103 @@ ReadOnlyFile::ReadOnlyFile(const std::string &path) : path_(path)
     } while (fd < 0 && errno == EINTR);
     if (fd < 0)
         throw CompareError(CannotOpenMessage(path));
-    handle_ = std::make_shared<Handle>(fd);
+    handle_ = fd;
     struct stat st {};
     const bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
     const LeaseOutcome lease = regular ? TakeReadLease(fd) : LeaseOutcome::Unavailable;
-    if (!regular || lease == LeaseOutcome::WriterPresent)
+    if (!regular || lease == LeaseOutcome::WriterPresent) {
+        ::close(fd);
         throw CompareError(CannotOpenMessage(path));
+    }
     lease_ = lease == LeaseOutcome::Held ? Lease::Held : Lease::None;
     const int flags = ::fcntl(fd, F_GETFL);
     if (flags >= 0)
         ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
-    // Taken as afresh as the closing one, or a file that changed a moment
-    // before the check would seem to change during it.
     try {
-        opened_ = StampOf(*handle_);
+        // Taken as afresh as the closing one, or a file that changed a
+        // moment before the check would seem to change during it.
+        opened_ = StampOf();
+        if (readPath == ReadPath::Device) {
+            const std::size_t unit = DirectUnit(fd);
+            if (unit != 0 && flags >= 0 && ::fcntl(fd, F_SETFL, (flags & ~O_NONBLOCK) | O_DIRECT) == 0) {
+                way_ = Way::Direct;
+                unit_ = unit;
+            } else {
+                ReadThroughCacheFromBelow();
+            }
+        } else {
+            ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+        }
     } catch (const CompareError &) {
+        ::close(fd);
         throw CompareError(CannotOpenMessage(path));
     }
 }
 
-ReadOnlyFile::~ReadOnlyFile() = default;
-
-std::optional<std::size_t> ReadOnlyFile::Read(const std::shared_ptr<char> &buffer, std::size_t length,
-                                              std::int64_t offset, ReaderThread &reader)
+ReadOnlyFile::~ReadOnlyFile()
 {
-    if (length == 0)
-        return 0;
-    const auto outcome = std::make_shared<Outcome>();
-    if (atOnce_ != AtOnce::No) {
-        // Pages that the system has cached are copied at once; a read that
-        // would wait for the device is left undone (EAGAIN) or cut short.
-        iovec piece{buffer.get(), length};
-        const ssize_t got = ::preadv2(handle_->fd, &piece, 1, offset, RWF_NOWAIT);
-        if (got > 0)
-            outcome->done = static_cast<std::size_t>(got);
-        const bool unsupported = got < 0 && errno == EOPNOTSUPP;
-        atOnce_ = unsupported ? AtOnce::No : AtOnce::Yes;
-        // At the size the file had, its end needs no wait to be told.
-        if (outcome->done == length || (got == 0 && offset >= opened_.size))
-            return outcome->done;
-    }
-    const bool answered =
-        reader.Run([handle = handle_, buffer, length, offset, outcome](const std::stop_token &stop) {
-            ReadOn(handle->fd, buffer.get(), length, offset, *outcome, stop);
-        });
-    if (!answered)
-        return std::nullopt;
-    if (outcome->failed)
-        throw CompareError(kReadErrorMessage);
-    return outcome->done;
+    ::close(static_cast<int>(handle_));
 }
 
-ReadOnlyFile::Stamp ReadOnlyFile::StampOf(const Handle &handle)
+// Where reads cannot go past the cache, the cache is made to hold nothing of
+// the file that the device does not: what waits to be written is written,
+// and what it holds is dropped, so that every read comes from below. The
+// pages read are dropped again after each request.
+void ReadOnlyFile::ReadThroughCacheFromBelow()
+{
+    const int fd = static_cast<int>(handle_);
+    ::fdatasync(fd);
+    ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
+    way_ = Way::FromBelow;
+}
+
+std::size_t ReadOnlyFile::ReadAt(char *memory, std::size_t length, std::int64_t offset,
+                                 const std::stop_token &stop)
+{
+    const int fd = static_cast<int>(handle_);
+    std::size_t done = 0;
+    while (done < length) {
+        const bool direct = way_ == Way::Direct;
+        const ssize_t got = ::pread(fd, memory + done, length - done, offset + static_cast<off_t>(done));
+        if (got > 0) {
+            done += static_cast<std::size_t>(got);
+            // Past the cache, a read falls short only at the end: what is
+            // left would start off the unit.
+            if (direct && done % unit_ != 0)
+                break;
+            continue;
+        }
+        if (got == 0)
+            break;
+        if (errno == EINVAL && direct) {
+            // A file system that opens for direct reads but refuses them.
+            const std::lock_guard lock(wayLock_);
+            if (way_ == Way::Direct && ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_DIRECT) == 0)
+                ReadThroughCacheFromBelow();
+            if (way_ == Way::Direct)
+                throw CompareError(kReadErrorMessage);
+            continue;
+        }
+        if (errno != EINTR)
+            throw CompareError(kReadErrorMessage);
+        // Asked again until nobody waits any more.
+        if (stop.stop_requested())
+            break;
+        std::this_thread::sleep_for(kPauseAfterInterruption);
+    }
+    if (way_ == Way::FromBelow && done > 0)
+        ::posix_fadvise(fd, offset, static_cast<off_t>(done), POSIX_FADV_DONTNEED);
+    return done;
+}
+
+ReadOnlyFile::Stamp ReadOnlyFile::StampOf() const
 {
     // A network or FUSE file system answers fstat from the attributes it
     // keeps, for as long as it keeps them; a file changed on its server
     // meanwhile would keep its old size and times.
     struct statx st {};
-    if (::statx(handle.fd, "", AT_EMPTY_PATH | AT_STATX_FORCE_SYNC, STATX_BASIC_STATS, &st) != 0)
+    if (::statx(static_cast<int>(handle_), "", AT_EMPTY_PATH | AT_STATX_FORCE_SYNC, STATX_BASIC_STATS, &st) !=
+        0)
         throw CompareError(kReadErrorMessage);
     return {static_cast<std::int64_t>(st.stx_size),
             st.stx_mtime.tv_sec,
@@ -166,18 +206,14 @@ ReadOnlyFile::Stamp ReadOnlyFile::StampOf(const Handle &handle)
             st.stx_ino};
 }
 
-bool ReadOnlyFile::AnswersAtOnce() const
-{
-    return atOnce_ == AtOnce::Yes;
-}
-
 bool ReadOnlyFile::WriterWaiting()
 {
     // While a writer waits, the lease reads as what it is being broken to.
-    if (lease_ == Lease::Held && ::fcntl(handle_->fd, F_GETLEASE) != F_RDLCK) {
+    const int fd = static_cast<int>(handle_);
+    if (lease_ == Lease::Held && ::fcntl(fd, F_GETLEASE) != F_RDLCK) {
         // The writer would otherwise wait for the system's grace period, or
         // for as long as the comparison runs.
-        ::fcntl(handle_->fd, F_SETLEASE, F_UNLCK);
+        ::fcntl(fd, F_SETLEASE, F_UNLCK);
         lease_ = Lease::GivenUp;
     }
     return lease_ == Lease::GivenUp;
@@ -185,55 +221,44 @@ bool ReadOnlyFile::WriterWaiting()
 
 // No lease stops another file from being renamed over the path: the verdict
 // would be about a file that the path no longer names.
-bool ReadOnlyFile::NamedBy(const std::string &path, const Stamp &opened)
+bool ReadOnlyFile::NamedBy(const std::string &path) const
 {
     struct statx st {};
     return ::statx(AT_FDCWD, path.c_str(), AT_STATX_FORCE_SYNC, STATX_INO, &st) == 0 &&
-           makedev(st.stx_dev_major, st.stx_dev_minor) == opened.device && st.stx_ino == opened.inode;
+           makedev(st.stx_dev_major, st.stx_dev_minor) == opened_.device && st.stx_ino == opened_.inode;
 }
 
-void ReadOnlyFile::AdviseSequential() const
+bool ReadOnlyFile::SharesDeviceWith(const ReadOnlyFile &other) const
 {
-    ::posix_fadvise(handle_->fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+    // A partition's device lies in its disk's folder of the system's device
+    // tree: two partitions of one disk share its reads.
+    const auto disk = [](std::uint64_t device) {
+        std::error_code error;
+        std::filesystem::path node = std::filesystem::canonical(
+            "/sys/dev/block/" + std::to_string(major(device)) + ':' + std::to_string(minor(device)), error);
+        if (!error && std::filesystem::exists(node / "partition", error))
+            node = node.parent_path();
+        return error ? std::to_string(device) : node.string();
+    };
+    return opened_.device == other.opened_.device || disk(opened_.device) == disk(other.opened_.device);
 }
 
-bool ReadOnlyFile::StartReadingAhead(std::size_t runLength, const std::shared_ptr<char> &scratch,
-                                     std::size_t scratchLength, ReaderThread &reader)
+std::shared_ptr<char> RequestMemory(std::size_t requests)
 {
-    // Left alone, the system reads a file ahead in windows of its own size,
-    // a few hundred KiB, one request each; two files read side by side then
-    // make a slow device switch between them every few blocks, and each
-    // switch costs a seek or a round trip. One read that asks for more than
-    // that window makes the system read a window as long as the device takes
-    // in one request, and Linux 6.13 and later keep reading ahead in windows
-    // of that length from then on (earlier ones shrink the window back after
-    // the first run: nothing lost). Asking again further on would not help:
-    // each request would land where the system is already reading, and cut
-    // its runs short. RWF_NOWAIT starts the read and returns at once without
-    // moving the read position. The same buffer serves every piece of the
-    // vector: its bytes are never looked at.
-    std::vector<iovec> pieces;
-    for (std::size_t asked = 0; asked < runLength; asked += scratchLength)
-        pieces.push_back({scratch.get(), std::min(scratchLength, runLength - asked)});
-    const auto count = static_cast<int>(pieces.size());
-    if (atOnce_ != AtOnce::No) {
-        const bool unsupported =
-            ::preadv2(handle_->fd, pieces.data(), count, 0, RWF_NOWAIT) < 0 && errno == EOPNOTSUPP;
-        atOnce_ = unsupported ? AtOnce::No : AtOnce::Yes;
-        if (!unsupported)
-            return true;
-    }
-    // Where the file system cannot read without waiting, the same read made
-    // plainly sets up the same windows; it waits for the run to arrive, well
-    // under a tenth of a second even on a slow stick, and for ever on a share
-    // that has gone away.
-    return reader.Run(
-        [handle = handle_, scratch, pieces = std::move(pieces), count](const std::stop_token &stop) {
-            ssize_t got = 0;
-            do {
-                got = ::preadv(handle->fd, pieces.data(), count, 0);
-            } while (got < 0 && errno == EINTR && !stop.stop_requested());
-        });
+    const std::size_t bytes = requests * kRequestMemory;
+    char *memory = static_cast<char *>(std::aligned_alloc(kRequestMemory, bytes));
+    if (memory == nullptr)
+        throw std::bad_alloc();
+    // Huge pages: each request lies in one stretch of memory that the system
+    // hands to the device in one piece, where ordinary pages would have it cut
+    // up into several.
+    ::madvise(memory, bytes, MADV_HUGEPAGE);
+    return {memory, std::free};
+}
+
+void GiveUpOnStop(const std::stop_token &, const std::function<void()> &body)
+{
+    body();
 }
 
 bool IsExistingFile(const std::string &path)

@@ -1,12 +1,12 @@
 #include "compare/FileLayer.h"
 
 #include "compare/CompareError.h"
-#include "compare/ReaderThread.h"
 #include "compare/WideText.h"
 
 #include <algorithm>
 #include <filesystem>
 #include <optional>
+#include <stdexcept>
 #include <string_view>
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
@@ -71,149 +71,129 @@ std::optional<std::wstring> FileName(const std::string &path)
     return wide;
 }
 
-struct Waited {
-    DWORD got = 0;
-    bool ended = false; // the end of the file
-    bool failed = false;
-};
-
-// A count, the end of the file, or a failure, from what ReadFile or
-// GetOverlappedResult said; the last error is read before anything else can
-// change it.
-void Judge(BOOL succeeded, DWORD got, Waited &waited)
+// What every read past the cache must keep to: the volume's sector, as large
+// as it is best read in. Where the volume does not tell, a page, which is a
+// multiple of every sector size in use.
+std::size_t SectorOf(HANDLE file)
 {
-    if (succeeded)
-        waited.got = got;
-    else if (GetLastError() == ERROR_HANDLE_EOF)
-        waited.ended = true;
-    else
-        waited.failed = true;
+    FILE_STORAGE_INFO storage{};
+    if (!GetFileInformationByHandleEx(file, FileStorageInfo, &storage, sizeof storage))
+        return 4096;
+    const std::size_t sector =
+        std::max(storage.LogicalBytesPerSector, storage.PhysicalBytesPerSectorForPerformance);
+    const bool fits = sector != 0 && (sector & (sector - 1)) == 0 && kRequestLength % sector == 0;
+    return fits ? sector : 4096;
 }
 
-// The outcome of a read that has started, waiting for it to end or not. The
-// count is read once the system has written it.
-void Finish(HANDLE file, OVERLAPPED &io, BOOL wait, Waited &waited)
+// The handle's own event, so that several reads of one file may wait at once.
+class Event {
+public:
+    Event() : event_(CreateEventW(nullptr, TRUE, FALSE, nullptr))
+    {
+        if (event_ == nullptr)
+            throw CompareError(kReadErrorMessage);
+    }
+    ~Event() { CloseHandle(event_); }
+    Event(const Event &) = delete;
+    Event &operator=(const Event &) = delete;
+    [[nodiscard]] HANDLE Get() const { return event_; }
+
+private:
+    HANDLE event_;
+};
+
+HANDLE File(std::intptr_t handle)
 {
-    DWORD got = 0;
-    const BOOL succeeded = GetOverlappedResult(file, &io, &got, wait);
-    Judge(succeeded, got, waited);
+    return reinterpret_cast<HANDLE>(handle);
 }
 
 } // namespace
 
-// The read in flight lives beside the handle: the system writes into the
-// OVERLAPPED, as into the buffer, until the read has ended, whoever still
-// waits for it.
-struct ReadOnlyFile::Handle {
-    explicit Handle(HANDLE opened) : file(opened), done(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
-    ~Handle()
-    {
-        CloseHandle(file);
-        if (done != nullptr)
-            CloseHandle(done);
-    }
-    Handle(const Handle &) = delete;
-    Handle &operator=(const Handle &) = delete;
-
-    const HANDLE file;
-    const HANDLE done;
-    OVERLAPPED io{};
-};
-
 // Read access with read-only sharing: other programs may read the file while
 // it is compared, but none may write to it, and a file that one of them holds
-// open for writing cannot be opened. Overlapped, so that a read that the
-// cache cannot serve at once leaves the calling thread free.
-ReadOnlyFile::ReadOnlyFile(const std::string &path) : path_(path)
+// open for writing cannot be opened. Overlapped, so that several reads of the
+// file can be in flight at once and each can be cancelled.
+ReadOnlyFile::ReadOnlyFile(const std::string &path, ReadPath readPath) : path_(path), handle_(0)
 {
     const std::optional<std::wstring> name = FileName(path);
     if (!name)
         throw CompareError(CannotOpenMessage(path));
+    const DWORD way = readPath == ReadPath::Device ? FILE_FLAG_NO_BUFFERING : FILE_FLAG_SEQUENTIAL_SCAN;
     HANDLE h = CreateFileW(name->c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                           FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN | FILE_FLAG_OVERLAPPED, nullptr);
+                           FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OVERLAPPED | way, nullptr);
     if (h == INVALID_HANDLE_VALUE)
         throw CompareError(CannotOpenMessage(path));
-    handle_ = std::make_shared<Handle>(h);
-    if (handle_->done == nullptr || GetFileType(h) != FILE_TYPE_DISK)
-        throw CompareError(CannotOpenMessage(path));
+    handle_ = reinterpret_cast<std::intptr_t>(h);
     try {
-        opened_ = StampOf(*handle_);
+        if (GetFileType(h) != FILE_TYPE_DISK)
+            throw CompareError(kReadErrorMessage);
+        opened_ = StampOf();
     } catch (const CompareError &) {
+        CloseHandle(h);
         throw CompareError(CannotOpenMessage(path));
     }
+    if (readPath == ReadPath::Device)
+        unit_ = SectorOf(h);
 }
 
-ReadOnlyFile::~ReadOnlyFile() = default;
-
-std::optional<std::size_t> ReadOnlyFile::Read(const std::shared_ptr<char> &buffer, std::size_t length,
-                                              std::int64_t offset, ReaderThread &reader)
+ReadOnlyFile::~ReadOnlyFile()
 {
-    // A block is far below what one ReadFile takes; a file that gives fewer
-    // bytes than asked before its end is asked again for the rest.
+    CloseHandle(File(handle_));
+}
+
+std::size_t ReadOnlyFile::ReadAt(char *memory, std::size_t length, std::int64_t offset,
+                                 const std::stop_token &stop)
+{
+    // Past the cache, the system takes only reads whose offset, length and
+    // memory keep to the sector; Wine takes any, so the rule is kept here, or
+    // a read that would fail on Windows would pass every test.
+    if (unit_ > 1 && (length == 0 || length % unit_ != 0 || static_cast<std::uint64_t>(offset) % unit_ != 0 ||
+                      reinterpret_cast<std::uintptr_t>(memory) % unit_ != 0))
+        throw std::logic_error("a read past the cache off the sector");
+    const Event event;
     std::size_t done = 0;
     while (done < length) {
-        Handle &handle = *handle_;
         const auto at = static_cast<std::uint64_t>(offset) + done;
-        handle.io = {};
-        handle.io.Offset = static_cast<DWORD>(at);
-        handle.io.OffsetHigh = static_cast<DWORD>(at >> 32);
-        handle.io.hEvent = handle.done;
-        const auto want = static_cast<DWORD>(length - done);
-        const auto waited = std::make_shared<Waited>();
-        if (ReadFile(handle.file, buffer.get() + done, want, nullptr, &handle.io)) {
-            // Served from the cache before ReadFile returned.
-            Finish(handle.file, handle.io, FALSE, *waited);
-        } else if (GetLastError() != ERROR_IO_PENDING) {
-            Judge(FALSE, 0, *waited);
-        } else {
-            // The read is in flight. Should no thread be there to wait for
-            // it, it is cancelled and waited for here: the buffer is not given
-            // back while the system may still write into it.
-            try {
-                reader.Start();
-            } catch (...) {
-                DWORD got = 0;
-                CancelIoEx(handle.file, &handle.io);
-                GetOverlappedResult(handle.file, &handle.io, &got, TRUE);
-                throw;
-            }
-            const bool answered = reader.Run([handle = handle_, buffer, waited](const std::stop_token &stop) {
-                // Nobody waits any more: the read is cancelled, and ends
-                // when the device lets it go.
-                const std::stop_callback cancel(stop, [&handle] { CancelIoEx(handle->file, &handle->io); });
-                Finish(handle->file, handle->io, TRUE, *waited);
-            });
-            if (!answered)
-                return std::nullopt;
+        OVERLAPPED io{};
+        io.Offset = static_cast<DWORD>(at);
+        io.OffsetHigh = static_cast<DWORD>(at >> 32);
+        io.hEvent = event.Get();
+        DWORD got = 0;
+        BOOL succeeded =
+            ReadFile(File(handle_), memory + done, static_cast<DWORD>(length - done), nullptr, &io);
+        if (succeeded || GetLastError() == ERROR_IO_PENDING) {
+            // Nobody waits any more: the read is cancelled, and ends when the
+            // device lets it go; the memory is not given back before.
+            const std::stop_callback cancel(stop, [this, &io] { CancelIoEx(File(handle_), &io); });
+            succeeded = GetOverlappedResult(File(handle_), &io, &got, TRUE);
         }
-        if (waited->failed)
+        if (!succeeded) {
+            if (GetLastError() == ERROR_HANDLE_EOF)
+                break;
+            if (stop.stop_requested())
+                return done;
             throw CompareError(kReadErrorMessage);
-        if (waited->ended || waited->got == 0)
+        }
+        if (got == 0)
             break;
-        done += waited->got;
+        done += got;
+        // Past the cache, a read falls short only at the end.
+        if (unit_ > 1 && done % unit_ != 0)
+            break;
     }
     return done;
 }
 
-ReadOnlyFile::Stamp ReadOnlyFile::StampOf(const Handle &handle)
+ReadOnlyFile::Stamp ReadOnlyFile::StampOf() const
 {
     Stamp stamp;
     LARGE_INTEGER size{};
     FILETIME written{};
-    if (!GetFileSizeEx(handle.file, &size) || !GetFileTime(handle.file, nullptr, nullptr, &written))
+    if (!GetFileSizeEx(File(handle_), &size) || !GetFileTime(File(handle_), nullptr, nullptr, &written))
         throw CompareError(kReadErrorMessage);
     stamp.size = size.QuadPart;
     stamp.modifiedSeconds = (static_cast<std::int64_t>(written.dwHighDateTime) << 32) | written.dwLowDateTime;
     return stamp;
-}
-
-void ReadOnlyFile::AdviseSequential() const {}
-
-// A read served at once tells nothing here: a share's cache serves reads at
-// once too.
-bool ReadOnlyFile::AnswersAtOnce() const
-{
-    return false;
 }
 
 // The sharing mode keeps writers out from the opening on.
@@ -223,16 +203,42 @@ bool ReadOnlyFile::WriterWaiting()
 }
 
 // Without delete sharing, an open file can be neither renamed nor replaced.
-bool ReadOnlyFile::NamedBy(const std::string &, const Stamp &)
+bool ReadOnlyFile::NamedBy(const std::string &) const
 {
     return true;
 }
 
-// FILE_FLAG_SEQUENTIAL_SCAN, given at opening, is the one read-ahead hint the
-// cache manager takes from a program; how far ahead it reads is its own affair.
-bool ReadOnlyFile::StartReadingAhead(std::size_t, const std::shared_ptr<char> &, std::size_t, ReaderThread &)
+bool ReadOnlyFile::SharesDeviceWith(const ReadOnlyFile &other) const
 {
-    return true;
+    BY_HANDLE_FILE_INFORMATION mine{};
+    BY_HANDLE_FILE_INFORMATION theirs{};
+    return !GetFileInformationByHandle(File(handle_), &mine) ||
+           !GetFileInformationByHandle(File(other.handle_), &theirs) ||
+           mine.dwVolumeSerialNumber == theirs.dwVolumeSerialNumber;
+}
+
+std::shared_ptr<char> RequestMemory(std::size_t requests)
+{
+    // On a page, which is a multiple of every sector.
+    void *memory = VirtualAlloc(nullptr, requests * kRequestMemory, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    if (memory == nullptr)
+        throw std::bad_alloc();
+    return {static_cast<char *>(memory), [](char *p) { VirtualFree(p, 0, MEM_RELEASE); }};
+}
+
+void GiveUpOnStop(const std::stop_token &stop, const std::function<void()> &body)
+{
+    // An open or a look-up on a share that has gone away waits in the calling
+    // thread; the thread's own handle lets another thread cancel that wait.
+    HANDLE self = nullptr;
+    DuplicateHandle(GetCurrentProcess(), GetCurrentThread(), GetCurrentProcess(), &self, 0, FALSE,
+                    DUPLICATE_SAME_ACCESS);
+    const std::unique_ptr<void, decltype(&CloseHandle)> owned(self, &CloseHandle);
+    const std::stop_callback cancel(stop, [self] {
+        if (self != nullptr)
+            CancelSynchronousIo(self);
+    });
+    body();
 }
 
 // The attributes of the entry of that very name: unlike a directory search,

@@ -1,4 +1,4 @@
-#include "compare/ReaderThread.h"
+#include "compare/Reader.h"
 
 namespace mvx {
 

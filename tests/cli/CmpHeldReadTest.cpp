@@ -90,10 +90,11 @@ TEST(MorvatixCmpOnAHeldRead, ATerminalIsToldOfTheWaitAndCtrlCGetsThroughReadsInt
     EXPECT_LT(Clock::now() - signalled, kWithin);
     EXPECT_EQ(run.status, 130);
     EXPECT_EQ(run.out, "");
-    // The notice stands after the bar where it stopped, in block 29 of 41,
-    // and is wiped with it when the wait ends: its fourteen wide characters
-    // take two columns each.
-    const std::string bar = "\r[" + std::string(28, '#') + std::string(12, '.') + "]  72%";
+    // The notice stands after the bar where it stopped, at the start of the
+    // request that the fault is in, after 20 blocks of 41, and is wiped with
+    // it when the wait ends: its fourteen wide characters take two columns
+    // each.
+    const std::string bar = "\r[" + std::string(19, '#') + std::string(21, '.') + "]  49%";
     EXPECT_NE(run.err.find(bar + " デバイスの応答を待っています"), std::string::npos) << run.err;
     const auto wipe = [](std::size_t columns) {
         std::string blanks(columns + 2, ' ');

@@ -103,7 +103,7 @@ TEST(MorvatixCmp, AnswersHelpVersionAndMisuseAsACommandLineToolDoes)
     const std::string dashed = dir.File("-dashed");
     WriteBytes(a, Pattern(10));
     WriteBytes(dashed, Pattern(10));
-    const std::string usage = "Usage: morvatix-cmp [--] SOURCE TARGET\n"
+    const std::string usage = "Usage: morvatix-cmp [--cached] [--] SOURCE TARGET\n"
                               "Try 'morvatix-cmp --help' for more information.\n";
     struct Case {
         std::vector<std::string> arguments;
@@ -113,8 +113,8 @@ TEST(MorvatixCmp, AnswersHelpVersionAndMisuseAsACommandLineToolDoes)
     };
     const std::vector<Case> cases = {
         {{"--version"}, 0, std::string(mvx::kVersionLine) + "\n", ""},
-        {{"--help"}, 0, "Usage: morvatix-cmp [--] SOURCE TARGET\n", ""},
-        {{a, a, "--help"}, 0, "Usage: morvatix-cmp [--] SOURCE TARGET\n", ""},
+        {{"--help"}, 0, "Usage: morvatix-cmp [--cached] [--] SOURCE TARGET\n", ""},
+        {{a, a, "--help"}, 0, "Usage: morvatix-cmp [--cached] [--] SOURCE TARGET\n", ""},
         {{}, 2, "", "morvatix-cmp: two files are needed, 0 given\n" + usage},
         {{a}, 2, "", "morvatix-cmp: two files are needed, 1 given\n" + usage},
         {{a, a, a}, 2, "", "morvatix-cmp: two files are needed, 3 given\n" + usage},
@@ -124,6 +124,7 @@ TEST(MorvatixCmp, AnswersHelpVersionAndMisuseAsACommandLineToolDoes)
         // After "--" everything is a file, however it looks.
         {{"--", "--help", a}, 2, "", "比較元ファイルが存在しません\n"},
         {{"--", dashed, a}, 0, "同一のファイルです\n", ""},
+        {{"--cached", dashed, a}, 0, "同一のファイルです\n", ""},
         // A lone "-" is a file name, as for any other tool.
         {{"-", a}, 2, "", "比較元ファイルが存在しません\n"},
     };

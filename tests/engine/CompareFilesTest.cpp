@@ -1,5 +1,6 @@
 #include "compare/Compare.h"
 #include "compare/CompareError.h"
+#include "engine/PairCompare.h"
 #include "engine/Recorder.h"
 #include "support/TempFiles.h"
 
@@ -9,8 +10,8 @@
 
 using mvx::CancelRequested;
 using mvx::CompareError;
-using mvx::CompareFiles;
-using mvx::FileSizeOf;
+using mvx::test::CompareFiles;
+using mvx::test::FileSizeOf;
 using mvx::test::Pattern;
 using mvx::test::Recorder;
 using mvx::test::TempDir;
@@ -33,7 +34,7 @@ struct Pair {
 
 bool Compare(const Pair &pair, Recorder &recorder)
 {
-    return CompareFiles(pair.source, pair.target, FileSizeOf(pair.source), recorder);
+    return CompareFiles(pair.source, pair.target, recorder);
 }
 
 std::string MessageOf(const std::function<void()> &action)
@@ -91,15 +92,16 @@ TEST(CompareFiles, ReadsInBlocksAndReportsEachStepInOrder)
         const Pair pair(Pattern(c.size), Pattern(c.size, c.flip));
         Recorder recorder;
         EXPECT_EQ(Compare(pair, recorder), c.same);
-        EXPECT_EQ(recorder.calls, c.calls);
+        EXPECT_EQ(recorder.Steps(), c.calls);
         EXPECT_EQ(CancelRequested, 0);
     }
 }
 
-TEST(CompareFiles, FilesReadAheadInLongRunsAreStillComparedBlockByBlockFromTheStart)
+TEST(CompareFiles, FilesReadAheadInLongRequestsAreStillComparedBlockByBlockFromTheStart)
 {
-    // Long enough for the engine to ask the system to read ahead.
-    constexpr std::int64_t kSize = 3 * (1 << 20) + 12345;
+    // More requests than are in flight at once: each request's memory is
+    // used again for a later one.
+    constexpr auto kSize = static_cast<std::int64_t>(9 * mvx::kRequestLength + 12345);
     constexpr std::int64_t kBlocks = (kSize + 102399) / 102400;
     struct Case {
         const char *name;
@@ -110,7 +112,9 @@ TEST(CompareFiles, FilesReadAheadInLongRunsAreStillComparedBlockByBlockFromTheSt
     const Case cases[] = {
         {"identical", -1, true, kBlocks},
         {"the first byte differs: one step, the bar jumps to full", 0, false, 0},
-        {"a difference inside the first run", 1500000, false, 1500000 / 102400},
+        {"a difference inside the first request", 1500000, false, 1500000 / 102400},
+        {"a difference in a request whose memory was used before", 5 * 2048000 + 7, false,
+         5 * 2048000 / 102400},
         {"the last byte differs", kSize - 1, false, kBlocks - 1},
     };
     for (const Case &c : cases) {
@@ -119,9 +123,10 @@ TEST(CompareFiles, FilesReadAheadInLongRunsAreStillComparedBlockByBlockFromTheSt
         Recorder recorder;
         EXPECT_EQ(Compare(pair, recorder), c.same);
         EXPECT_EQ(recorder.EventCount(), c.events);
-        ASSERT_FALSE(recorder.calls.empty());
-        EXPECT_EQ(recorder.calls.front(), "range 0.." + std::to_string(kSize));
-        EXPECT_EQ(recorder.calls.back(), "at " + std::to_string(kSize));
+        const std::vector<std::string> steps = recorder.Steps();
+        ASSERT_FALSE(steps.empty());
+        EXPECT_EQ(steps.front(), "range 0.." + std::to_string(kSize));
+        EXPECT_EQ(steps.back(), "at " + std::to_string(kSize));
         EXPECT_EQ(CancelRequested, 0);
     }
 }
@@ -139,7 +144,7 @@ TEST(CompareFiles, StopIsNoticedAfterTheEventsOfAnyStepEvenTheLast)
         EXPECT_FALSE(Compare(pair, recorder));
         EXPECT_EQ(CancelRequested, 1);
         EXPECT_EQ(recorder.EventCount(), stopAt);
-        EXPECT_EQ(recorder.calls.back(), "events") << "the bar moves no further after a stop";
+        EXPECT_EQ(recorder.Steps().back(), "events") << "the bar moves no further after a stop";
     }
 }
 
@@ -158,7 +163,7 @@ TEST(CompareFiles, ComparesTheSameFileReachedTwoWays)
     const std::string path = dir.File("one.bin");
     WriteBytes(path, Pattern(300000));
     Recorder recorder;
-    EXPECT_TRUE(CompareFiles(path, dir.File("./one.bin"), 300000, recorder));
+    EXPECT_TRUE(CompareFiles(path, dir.File("./one.bin"), recorder));
 }
 
 TEST(CompareFiles, ClosesEveryFileOnEveryWayOut)
@@ -181,9 +186,13 @@ TEST(CompareFiles, ClosesEveryFileOnEveryWayOut)
     EXPECT_FALSE(Compare(same, stop));
     EXPECT_EQ(mvx::test::OpenDescriptorCount(), before) << "after stop";
 
-    Recorder missingTarget;
-    EXPECT_THROW(CompareFiles(same.source, same.dir.File("gone"), 250000, missingTarget), CompareError);
-    EXPECT_EQ(mvx::test::OpenDescriptorCount(), before) << "after a target that cannot be opened";
+    {
+        mvx::FilePair pair;
+        Recorder missingTarget;
+        EXPECT_EQ(pair.Open(same.source, same.dir.File("gone"), missingTarget),
+                  mvx::FilePair::Opening::NoTarget);
+    }
+    EXPECT_EQ(mvx::test::OpenDescriptorCount(), before) << "after a target that is not there";
 
 #ifndef _WIN32
     // An open file cannot be renamed on Windows (WindowsFilesTest.cpp).
@@ -204,25 +213,12 @@ TEST(CompareFiles, ClosesEveryFileOnEveryWayOut)
 
 TEST(CompareFiles, FailuresCarryTheExactMessageWithThePathAsPassedIn)
 {
-    const Pair pair(Pattern(1000), Pattern(1000));
-    const std::string missing = pair.dir.File("無い ファイル.txt");
+    const TempDir dir;
+    const std::string missing = dir.File("無い ファイル.txt");
     EXPECT_EQ(MessageOf([&] { FileSizeOf(missing); }), "ファイル " + missing + " は開けません");
 
     const std::string relative = "./does/not/exist";
-    Recorder recorder;
-    EXPECT_EQ(MessageOf([&] { CompareFiles(pair.source, relative, 1000, recorder); }),
-              "ファイル ./does/not/exist は開けません");
-    EXPECT_EQ(MessageOf([&] { CompareFiles(relative, pair.target, 1000, recorder); }),
-              "ファイル ./does/not/exist は開けません");
-}
-
-TEST(CompareFiles, AFileNoLongerOfTheMeasuredSizeGivesNoVerdict)
-{
-    const Pair pair(Pattern(5000), Pattern(5000));
-    Recorder recorder;
-    EXPECT_EQ(MessageOf([&] { CompareFiles(pair.source, pair.target, 4999, recorder); }),
-              "ストリームからの読み込みエラー");
-    EXPECT_TRUE(recorder.calls.empty()) << "nothing is read from a file of the wrong size";
+    EXPECT_EQ(MessageOf([&] { FileSizeOf(relative); }), "ファイル ./does/not/exist は開けません");
 }
 
 TEST(CompareFiles, SizesBeyond32BitsAreNeitherCutNorWrapped)
@@ -242,7 +238,7 @@ TEST(CompareFiles, SizesBeyond32BitsAreNeitherCutNorWrapped)
     WriteSparse(a, 3 * kGiB, 'a');
     WriteSparse(b, 3 * kGiB, 'b');
     Recorder differ;
-    EXPECT_FALSE(CompareFiles(a, b, 3 * kGiB, differ));
+    EXPECT_FALSE(CompareFiles(a, b, differ));
     EXPECT_EQ(CancelRequested, 0) << "a real difference, not a stop";
     ASSERT_FALSE(differ.calls.empty());
     EXPECT_EQ(differ.calls.front(), "range 0..1610612736") << "scaled into the int range";
@@ -250,6 +246,6 @@ TEST(CompareFiles, SizesBeyond32BitsAreNeitherCutNorWrapped)
 
     WriteSparse(b, 3 * kGiB, 'a');
     Recorder same;
-    EXPECT_TRUE(CompareFiles(a, b, 3 * kGiB, same));
+    EXPECT_TRUE(CompareFiles(a, b, same));
     EXPECT_EQ(same.calls.back(), "at 1610612736");
 }

@@ -4,6 +4,7 @@
 // never in a verdict, and leaves no file open.
 #include "compare/Compare.h"
 #include "compare/CompareError.h"
+#include "engine/PairCompare.h"
 #include "engine/Recorder.h"
 #include "faultfs/Fault.h"
 #include "support/FaultMount.h"
@@ -13,10 +14,10 @@
 
 namespace faultfs = mvx::faultfs;
 using mvx::CompareError;
-using mvx::CompareFiles;
-using mvx::FileSizeOf;
 using mvx::kBlockLength;
+using mvx::test::CompareFiles;
 using mvx::test::FaultMount;
+using mvx::test::FileSizeOf;
 using mvx::test::OpenDescriptorCount;
 using mvx::test::Pattern;
 using mvx::test::Recorder;
@@ -32,7 +33,7 @@ std::string Outcome(const std::string &source, const std::string &target)
 {
     Recorder recorder;
     try {
-        return CompareFiles(source, target, FileSizeOf(source), recorder) ? "true" : "false";
+        return CompareFiles(source, target, recorder) ? "true" : "false";
     } catch (const CompareError &e) {
         return e.what();
     }
@@ -106,10 +107,8 @@ TEST(DeviceFaults, BytesChangedOnTheServerDuringTheComparisonGiveNoVerdictThroug
         };
         std::string outcome;
         try {
-            outcome = CompareFiles(mount.Mounted("source"), mount.Mounted("target"),
-                                   FileSizeOf(mount.Mounted("source")), recorder)
-                          ? "true"
-                          : "false";
+            outcome =
+                CompareFiles(mount.Mounted("source"), mount.Mounted("target"), recorder) ? "true" : "false";
         } catch (const CompareError &e) {
             outcome = e.what();
         }

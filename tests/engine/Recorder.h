@@ -25,7 +25,24 @@ public:
         if (onEvents)
             onEvents();
     }
+    // A wait for the device in between is written down apart: how long a
+    // read takes is the machine's affair.
+    void ProcessEventsWhileWaiting() override
+    {
+        calls.emplace_back("wait");
+        if (onEvents)
+            onEvents();
+    }
     void WaitingForDevice(bool waiting) override { calls.emplace_back(waiting ? "waiting" : "answered"); }
+    // The calls without the waits.
+    [[nodiscard]] std::vector<std::string> Steps() const
+    {
+        std::vector<std::string> steps;
+        for (const auto &c : calls)
+            if (c != "wait" && c != "waiting" && c != "answered")
+                steps.push_back(c);
+        return steps;
+    }
     [[nodiscard]] int EventCount() const
     {
         int n = 0;

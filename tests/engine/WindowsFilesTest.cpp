@@ -5,6 +5,7 @@
 #include "compare/CompareError.h"
 #include "compare/FileLayer.h"
 #include "compare/WideText.h"
+#include "engine/PairCompare.h"
 #include "engine/Recorder.h"
 #include "support/ChildProcess.h"
 #include "support/TempFiles.h"
@@ -17,10 +18,10 @@
 #include <windows.h>
 
 using mvx::CompareError;
-using mvx::CompareFiles;
-using mvx::FileSizeOf;
 using mvx::IsExistingFile;
 using mvx::test::ChildProcess;
+using mvx::test::CompareFiles;
+using mvx::test::FileSizeOf;
 using mvx::test::Pattern;
 using mvx::test::Recorder;
 using mvx::test::TempDir;
@@ -91,8 +92,8 @@ TEST(WindowsNames, NamesOutsideTheCodePageReachTheirOwnFile)
         EXPECT_TRUE(IsExistingFile(path));
         EXPECT_EQ(FileSizeOf(path), 3000);
         Recorder recorder;
-        EXPECT_TRUE(CompareFiles(path, copy, 3000, recorder));
-        EXPECT_TRUE(CompareFiles(copy, path, 3000, recorder));
+        EXPECT_TRUE(CompareFiles(path, copy, recorder));
+        EXPECT_TRUE(CompareFiles(copy, path, recorder));
     }
 
     // And a folder's entries come back as the same text, in a folder named so too.
@@ -173,7 +174,7 @@ TEST(WindowsNames, WildcardsAndDevicesAreNoFiles)
     }
     EXPECT_EQ(MessageOf([] {
                   Recorder devices;
-                  CompareFiles("NUL", "CON", 0, devices);
+                  CompareFiles("NUL", "CON", devices);
               }),
               CannotOpen("NUL"));
 
@@ -207,8 +208,8 @@ TEST(WindowsSharing, AFileHeldOpenForWritingCannotBeOpened)
         EXPECT_TRUE(IsExistingFile(target)) << "it exists, it just cannot be opened";
         EXPECT_EQ(MessageOf([&] { FileSizeOf(target); }), CannotOpen(target));
         Recorder recorder;
-        EXPECT_EQ(MessageOf([&] { CompareFiles(source, target, 5000, recorder); }), CannotOpen(target));
-        EXPECT_EQ(MessageOf([&] { CompareFiles(target, source, 5000, recorder); }), CannotOpen(target));
+        EXPECT_EQ(MessageOf([&] { CompareFiles(source, target, recorder); }), CannotOpen(target));
+        EXPECT_EQ(MessageOf([&] { CompareFiles(target, source, recorder); }), CannotOpen(target));
         EXPECT_TRUE(recorder.calls.empty());
         EXPECT_EQ(mvx::test::OpenDescriptorCount(), handlesBefore) << "the source is closed again";
         EXPECT_EQ(writer.Wait(), 0U);
@@ -216,7 +217,7 @@ TEST(WindowsSharing, AFileHeldOpenForWritingCannotBeOpened)
 
     EXPECT_EQ(FileSizeOf(target), 5000) << "once the writer has closed it";
     Recorder recorder;
-    EXPECT_TRUE(CompareFiles(source, target, 5000, recorder));
+    EXPECT_TRUE(CompareFiles(source, target, recorder));
 }
 
 TEST(WindowsSharing, WritersAreShutOutWhileAFileIsCompared)
@@ -241,7 +242,7 @@ TEST(WindowsSharing, WritersAreShutOutWhileAFileIsCompared)
         movedAway = MoveFileExW(targetName.c_str(), (targetName + L".moved").c_str(), 0) != 0;
         deleted = DeleteFileW(mvx::test::PathFromUtf8(source).c_str()) != 0;
     };
-    EXPECT_TRUE(CompareFiles(source, target, 250000, recorder));
+    EXPECT_TRUE(CompareFiles(source, target, recorder));
     EXPECT_EQ(during, (Strings{kSharingViolation, kSharingViolation, "opened", "opened"}))
         << "writers are refused, readers are not";
     EXPECT_FALSE(movedAway);
@@ -279,5 +280,5 @@ TEST(WindowsCommandLine, ANameOutsideTheCodePageIsNotBestFitToAnother)
     ASSERT_EQ(parameters.size(), 2U);
     EXPECT_EQ(parameters[0], dir.File("ü-é.bin"));
     Recorder recorder;
-    EXPECT_TRUE(CompareFiles(parameters[0], parameters[1], FileSizeOf(parameters[0]), recorder));
+    EXPECT_TRUE(CompareFiles(parameters[0], parameters[1], recorder));
 }

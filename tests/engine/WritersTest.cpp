@@ -2,6 +2,7 @@
 // where the system allows it, found out where it does not.
 #include "compare/Compare.h"
 #include "compare/CompareError.h"
+#include "engine/PairCompare.h"
 #include "engine/Recorder.h"
 #include "support/TempFiles.h"
 
@@ -22,8 +23,8 @@
 #include <unistd.h>
 
 using mvx::CompareError;
-using mvx::CompareFiles;
-using mvx::FileSizeOf;
+using mvx::test::CompareFiles;
+using mvx::test::FileSizeOf;
 using mvx::test::OpenDescriptorCount;
 using mvx::test::Pattern;
 using mvx::test::Recorder;
@@ -64,7 +65,7 @@ std::string Verdict(bool same)
 
 std::string CompareOutcome(const std::string &source, const std::string &target, Recorder &recorder)
 {
-    return Outcome([&] { return Verdict(CompareFiles(source, target, kSize, recorder)); });
+    return Outcome([&] { return Verdict(CompareFiles(source, target, recorder)); });
 }
 
 std::string CannotOpen(const std::string &path)
