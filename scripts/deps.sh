@@ -28,6 +28,8 @@ packages=(
   libxcb-xtest0-dev
   # The fault file system that the device tests mount.
   fuse3 libfuse3-dev pkg-config
+  # Real file systems on loop devices, whose medium the tests read and change.
+  xfsprogs
 )
 for option in "$@"; do
   case "$option" in
