@@ -92,6 +92,7 @@ CheckEnd CheckCommand::Button3Click()
             return CheckEnd::Stopped;
         }
         outcome_.SameFile = same;
+        outcome_.FirstDifference = files.FirstDifference();
         outcome_.ElapsedSeconds = ElapsedFromClock(std::chrono::steady_clock::now() - start);
     }
     view_.ShowVerdict(outcome_);

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <optional>
 #include <ratio>
 
 namespace mvx {
@@ -16,6 +17,9 @@ using TenThousandths = std::chrono::duration<std::int64_t, std::ratio<1, 10000>>
 struct ComparisonOutcome {
     bool SameFile = false;
     TenThousandths ElapsedSeconds{0};
+    // Where the bytes compared first differ, counted from 0; nothing when
+    // they did not, or sizes that differ made reading them needless.
+    std::optional<std::int64_t> FirstDifference;
 };
 
 // A size mismatch is answered at once, with this smallest visible time.

@@ -64,9 +64,11 @@ public:
     void ShowVerdict(const ComparisonOutcome &outcome) override
     {
         progress_.Clear();
-        verdictWritten_ = WriteText(StandardStream::Output,
-                                    VerdictLine(outcome.SameFile) + "\n" +
-                                        TimeLine(outcome.ElapsedSeconds, DecimalSeparator()) + "\n");
+        std::string text =
+            VerdictLine(outcome.SameFile) + "\n" + TimeLine(outcome.ElapsedSeconds, DecimalSeparator()) + "\n";
+        if (outcome.FirstDifference)
+            text += FirstDifferenceLine(*outcome.FirstDifference);
+        verdictWritten_ = WriteText(StandardStream::Output, text);
     }
 
 private:

@@ -3,6 +3,9 @@
 
 #include "check/Identity.h"
 
+#include <cstdint>
+#include <string>
+
 namespace mvx::cmp {
 
 inline constexpr const char *kProgramName = "morvatix-cmp";
@@ -16,7 +19,8 @@ inline constexpr const char *kHelpText =
     "command of Morvatix does: it checks the two paths, compares the sizes and\n"
     "then the contents, block by block.\n"
     "\n"
-    "The verdict and the time taken go to standard output, warnings and errors\n"
+    "The verdict and the time taken go to standard output, and for files that\n"
+    "differ the first differing byte, counted from 1; warnings and errors go\n"
     "to standard error. A progress bar is drawn on standard error when it is a\n"
     "terminal. Ctrl-C stops the comparison.\n"
     "\n"
@@ -33,6 +37,13 @@ inline constexpr const char *kHelpText =
     "\n"
     "Exit status: 0 when the files are identical, 1 when they differ,\n"
     "2 on any trouble, 130 when the comparison was stopped.\n";
+
+// After the verdict on two files that differ: where they first do, counted
+// from 1 as cmp counts.
+inline std::string FirstDifferenceLine(std::int64_t offset)
+{
+    return "differ: byte " + std::to_string(offset + 1) + "\n";
+}
 
 // Exit statuses, as scripts know them from cmp.
 inline constexpr int kStatusIdentical = 0;

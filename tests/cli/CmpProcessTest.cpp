@@ -24,13 +24,17 @@ TEST(MorvatixCmp, VerdictGoesToStandardOutputWithCmpsExitStatus)
         std::string target;
         int status;
         const char *verdict;
+        std::string where; // the line after the time: where the bytes first differ, as cmp counts
     };
     const std::vector<Case> cases = {
-        {"identical", Pattern(250000), Pattern(250000), 0, "同一のファイルです"},
-        {"last byte differs", Pattern(250000), Pattern(250000, 249999), 1, "異なるファイルです"},
-        {"first byte differs", Pattern(250000), Pattern(250000, 0), 1, "異なるファイルです"},
-        {"exact blocks", Pattern(204800), Pattern(204800), 0, "同一のファイルです"},
-        {"both empty", "", "", 0, "同一のファイルです"},
+        {"identical", Pattern(250000), Pattern(250000), 0, "同一のファイルです", ""},
+        {"last byte differs", Pattern(250000), Pattern(250000, 249999), 1, "異なるファイルです",
+         "differ: byte 250000\n"},
+        {"first byte differs", Pattern(250000), Pattern(250000, 0), 1, "異なるファイルです", "differ: byte 1\n"},
+        {"a byte of the second block differs", Pattern(250000), Pattern(250000, 102401), 1, "異なるファイルです",
+         "differ: byte 102402\n"},
+        {"exact blocks", Pattern(204800), Pattern(204800), 0, "同一のファイルです", ""},
+        {"both empty", "", "", 0, "同一のファイルです", ""},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
@@ -42,7 +46,9 @@ TEST(MorvatixCmp, VerdictGoesToStandardOutputWithCmpsExitStatus)
         EXPECT_EQ(run.err, "");
         const std::string first = std::string(c.verdict) + "\n";
         ASSERT_EQ(run.out.substr(0, first.size()), first) << run.out;
-        const std::string second = run.out.substr(first.size());
+        ASSERT_GE(run.out.size(), first.size() + c.where.size());
+        EXPECT_EQ(run.out.substr(run.out.size() - c.where.size()), c.where);
+        const std::string second = run.out.substr(first.size(), run.out.size() - first.size() - c.where.size());
         ASSERT_FALSE(second.empty());
         EXPECT_EQ(second.back(), '\n');
         EXPECT_TRUE(mvx::test::IsMeasuredTimeLine(second.substr(0, second.size() - 1))) << second;
