@@ -23,6 +23,7 @@ void ReaderPool::Serve(const std::shared_ptr<ReaderPool> &pool)
         Job job = std::move(pool->jobs_.front());
         pool->jobs_.pop_front();
         const std::stop_token token = pool->stop_.get_token();
+        ++pool->busy_;
         lock.unlock();
         std::exception_ptr failure;
         try {
@@ -35,6 +36,7 @@ void ReaderPool::Serve(const std::shared_ptr<ReaderPool> &pool)
         // round to it.
         job.work = nullptr;
         lock.lock();
+        --pool->busy_;
         if (!pool->quit_) {
             job.tell(failure);
             pool->changed_.notify_all();
@@ -47,20 +49,29 @@ Reader::Reader() : pool_(std::make_shared<ReaderPool>()) {}
 
 Reader::~Reader()
 {
-    const std::lock_guard lock(pool_->mutex);
-    pool_->quit_ = true;
-    pool_->jobs_.clear();
-    // On this thread: whatever the work set up to be cancelled with (a read
-    // or an open on Windows) is cancelled before this returns.
-    pool_->stop_.request_stop();
+    bool busy = false;
+    {
+        const std::lock_guard lock(pool_->mutex);
+        pool_->quit_ = true;
+        pool_->jobs_.clear();
+        busy = pool_->busy_ > 0;
+        // On this thread: whatever the work set up to be cancelled with (a
+        // read or an open on Windows) is cancelled before this returns.
+        pool_->stop_.request_stop();
+    }
     pool_->workCame_.notify_all();
+    for (std::thread &thread : threads_) {
+        if (busy)
+            thread.detach();
+        else
+            thread.join();
+    }
 }
 
 void Reader::Start(int count)
 {
-    const std::lock_guard lock(pool_->mutex);
-    for (; pool_->threads_ < count; ++pool_->threads_)
-        StartQuietThread([pool = pool_] { ReaderPool::Serve(pool); }).detach();
+    while (static_cast<int>(threads_.size()) < count)
+        threads_.push_back(StartQuietThread([pool = pool_] { ReaderPool::Serve(pool); }));
 }
 
 bool Reader::WaitUntil(const std::function<bool()> &done, WhileWaiting &waiting)

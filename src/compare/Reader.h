@@ -13,6 +13,7 @@
 #include <optional>
 #include <stop_token>
 #include <thread>
+#include <vector>
 
 namespace mvx {
 
@@ -55,7 +56,8 @@ private:
     std::condition_variable changed_;
     std::deque<Job> jobs_;
     std::stop_source stop_;
-    int threads_ = 0;
+    // Threads inside work.
+    int busy_ = 0;
     bool quit_ = false;
 };
 
@@ -64,8 +66,9 @@ public:
     static constexpr std::chrono::milliseconds kSlice{25};
 
     Reader();
-    // Whatever is still in flight is asked to stop and left to end by
-    // itself: its thread ends once the work returns.
+    // Idle threads end and are joined. Whatever is still in flight is asked
+    // to stop and left to end by itself: its thread ends once the work
+    // returns.
     ~Reader();
     Reader(const Reader &) = delete;
     Reader &operator=(const Reader &) = delete;
@@ -88,6 +91,7 @@ private:
     void GiveUp();
 
     std::shared_ptr<ReaderPool> pool_;
+    std::vector<std::thread> threads_;
     bool givenUp_ = false;
 };
 
