@@ -27,7 +27,7 @@ enum class ReadPath {
 
 // The most that one request reads from a file, in whole blocks; the last
 // request of a file asks for a little more, to see the file end.
-inline constexpr std::size_t kRequestLength = 20 * 102400;
+inline constexpr std::size_t kRequestLength = std::size_t{20} * 102400;
 // The memory of one request: room for the most it asks for, on a boundary
 // of its own size, so that the system can pass it to the device whole.
 inline constexpr std::size_t kRequestMemory = std::size_t{2} << 20;
@@ -87,7 +87,7 @@ private:
 
     std::string path_;
     // The system's handle (a descriptor, or a HANDLE), and how it is read.
-    std::intptr_t handle_;
+    std::intptr_t handle_ = 0;
     std::size_t unit_ = 1;
 #ifndef _WIN32
     // How the file is read: past the cache; through it, after the cache was

@@ -87,7 +87,7 @@ std::size_t DirectUnit(int fd)
 
 } // namespace
 
-ReadOnlyFile::ReadOnlyFile(const std::string &path, ReadPath readPath) : path_(path), handle_(-1)
+ReadOnlyFile::ReadOnlyFile(const std::string &path, ReadPath readPath) : path_(path)
 {
     if (HoldsNul(path))
         throw CompareError(CannotOpenMessage(path));

@@ -113,7 +113,7 @@ HANDLE File(std::intptr_t handle)
 // it is compared, but none may write to it, and a file that one of them holds
 // open for writing cannot be opened. Overlapped, so that several reads of the
 // file can be in flight at once and each can be cancelled.
-ReadOnlyFile::ReadOnlyFile(const std::string &path, ReadPath readPath) : path_(path), handle_(0)
+ReadOnlyFile::ReadOnlyFile(const std::string &path, ReadPath readPath) : path_(path)
 {
     const std::optional<std::wstring> name = FileName(path);
     if (!name)

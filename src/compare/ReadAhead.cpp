@@ -45,7 +45,8 @@ struct ReadAhead::State {
 
     [[nodiscard]] char *Memory(int which, std::int64_t request) const
     {
-        const auto slot = static_cast<std::size_t>(which * kRequestsPerFile + request % kRequestsPerFile);
+        const auto slot =
+            static_cast<std::size_t>(std::int64_t{which} * kRequestsPerFile + request % kRequestsPerFile);
         return memory.get() + slot * kRequestMemory;
     }
     [[nodiscard]] Slot &SlotOf(int which, std::int64_t request)
@@ -109,11 +110,13 @@ void ReadAhead::State::Ask(const std::shared_ptr<State> &self, int which)
             self->SlotOf(which, request).got =
                 file->ReadAt(self->Memory(which, request), asked, offset, stop);
         },
-        [self, which, request](std::exception_ptr failure) { self->Told(self, which, request, failure); });
+        [self, which, request](const std::exception_ptr &failure) {
+            self->Told(self, which, request, failure);
+        });
 }
 
 void ReadAhead::State::Told(const std::shared_ptr<State> &self, int which, std::int64_t request,
-                            std::exception_ptr failure)
+                            const std::exception_ptr &failure)
 {
     File &f = files.at(which);
     Slot &slot = SlotOf(which, request);
@@ -142,7 +145,7 @@ ReadAhead::ReadAhead(std::shared_ptr<ReadOnlyFile> source, std::shared_ptr<ReadO
             f.last = *length / static_cast<std::int64_t>(kRequestLength);
         perFile = static_cast<int>(std::min<std::int64_t>(kRequestsPerFile, *s.files[0].last + 1));
     }
-    s.memory = RequestMemory(static_cast<std::size_t>(kFiles * kRequestsPerFile));
+    s.memory = RequestMemory(std::size_t{kFiles} * kRequestsPerFile);
     reader.Start(s.oneDevice ? perFile : kFiles * perFile);
 }
 

@@ -110,7 +110,7 @@ bool Reader::Run(ReaderWork work, WhileWaiting &waiting)
     auto outcome = std::make_shared<std::optional<std::exception_ptr>>();
     {
         const std::lock_guard lock(pool_->mutex);
-        pool_->Post(std::move(work), [outcome](std::exception_ptr failure) { *outcome = failure; });
+        pool_->Post(std::move(work), [outcome](const std::exception_ptr &failure) { *outcome = failure; });
     }
     if (!WaitUntil([&] { return outcome->has_value(); }, waiting))
         return false;

@@ -33,7 +33,7 @@ public:
 // everything it touches, for it may outlive the check that gave up on it;
 // the token tells it that nobody waits any more.
 using ReaderWork = std::function<void(const std::stop_token &)>;
-using ReaderTell = std::function<void(std::exception_ptr)>;
+using ReaderTell = std::function<void(const std::exception_ptr &)>;
 
 // The threads' side: shared by the reader and its threads, which hold on to
 // it after the reader has gone.
