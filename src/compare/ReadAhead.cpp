@@ -70,7 +70,7 @@ struct ReadAhead::State {
     void Schedule(const std::shared_ptr<State> &self);
     void Ask(const std::shared_ptr<State> &self, int which);
     void Told(const std::shared_ptr<State> &self, int which, std::int64_t request,
-              std::exception_ptr failure);
+              const std::exception_ptr &failure);
 };
 
 void ReadAhead::State::Schedule(const std::shared_ptr<State> &self)
