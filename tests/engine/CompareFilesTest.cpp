@@ -240,12 +240,12 @@ TEST(CompareFiles, SizesBeyond32BitsAreNeitherCutNorWrapped)
     Recorder differ;
     EXPECT_FALSE(CompareFiles(a, b, differ));
     EXPECT_EQ(CancelRequested, 0) << "a real difference, not a stop";
-    ASSERT_FALSE(differ.calls.empty());
-    EXPECT_EQ(differ.calls.front(), "range 0..1610612736") << "scaled into the int range";
-    EXPECT_EQ(differ.calls.back(), "at 1610612736") << "the bar ends full";
+    ASSERT_FALSE(differ.Steps().empty());
+    EXPECT_EQ(differ.Steps().front(), "range 0..1610612736") << "scaled into the int range";
+    EXPECT_EQ(differ.Steps().back(), "at 1610612736") << "the bar ends full";
 
     WriteSparse(b, 3 * kGiB, 'a');
     Recorder same;
     EXPECT_TRUE(CompareFiles(a, b, same));
-    EXPECT_EQ(same.calls.back(), "at 1610612736");
+    EXPECT_EQ(same.Steps().back(), "at 1610612736");
 }
