@@ -206,6 +206,18 @@ bool StartAgain(const QString &startupId)
            second.exitStatus() == QProcess::NormalExit && second.exitCode() == 0;
 }
 
+// Where the Check button lies in the program's window, from a window of the
+// same layout here.
+QPoint CheckButtonCentre()
+{
+    TMainForm same;
+    same.show();
+    if (!QTest::qWaitForWindowExposed(&same))
+        return {};
+    const auto *button = same.findChild<QPushButton *>(QStringLiteral("Button3"));
+    return button->mapTo(&same, button->rect().center());
+}
+
 } // namespace
 
 class X11Test : public QObject {
@@ -324,6 +336,43 @@ private slots:
         QCOMPARE(program.exitStatus(), QProcess::NormalExit);
         QCOMPARE(program.exitCode(), 0);
         QVERIFY(!mount.WaitUntilLetGo(hold, std::chrono::milliseconds(0)));
+    }
+
+    // The open of the target held by the device, and the window closed
+    // meanwhile: the window goes while the device still holds the open, and
+    // the program ends as far as the system lets it. Its process, which the
+    // thread inside the file system's request keeps, ends with status 0 once
+    // the device answers.
+    void closingDuringAHungOpenRemovesTheWindowWhileTheDeviceHoldsIt()
+    {
+        const InstanceFolder folder;
+        // Before the mount: on a failure, the mount goes first and lets the
+        // process end.
+        QProcess program;
+        const mvx::faultfs::Fault hold = mvx::faultfs::HoldOpen("target", std::chrono::milliseconds(8000));
+        mvx::test::FaultMount mount({hold});
+        mvx::test::WriteBytes(mount.Backing("source"), "the bytes");
+        mvx::test::WriteBytes(mount.Backing("target"), "the bytes");
+        const QPoint check = CheckButtonCentre();
+        RootListener listener;
+        QVERIFY(listener.Connected());
+        program.start(QStringLiteral(MVX_PROGRAM), {QString::fromStdString(mount.Mounted("source")),
+                                                    QString::fromStdString(mount.Mounted("target"))});
+        xcb_window_t window = 0;
+        QVERIFY(QTest::qWaitFor([&] { return (window = listener.ShownWindowOf(program.processId())) != 0; },
+                                kDeadlineMs));
+        QTest::qWait(200);
+        listener.Click(window, check);
+        QVERIFY2(mount.WaitUntilHeld(hold), "the click on Check did not start the check");
+
+        listener.AskToClose(window);
+        QVERIFY(
+            QTest::qWaitFor([&] { return listener.ShownWindowOf(program.processId()) == 0; }, kDeadlineMs));
+        QVERIFY(!mount.WaitUntilLetGo(hold, std::chrono::milliseconds(0)));
+        mount.Release();
+        QVERIFY(QTest::qWaitFor([&] { return program.state() == QProcess::NotRunning; }, kDeadlineMs));
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), 0);
     }
 };
 

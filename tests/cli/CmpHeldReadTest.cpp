@@ -107,3 +107,36 @@ TEST(MorvatixCmpOnAHeldRead, ATerminalIsToldOfTheWaitAndCtrlCGetsThroughReadsInt
     ASSERT_GE(run.err.size(), end.size()) << run.err;
     EXPECT_EQ(run.err.substr(run.err.size() - end.size()), end);
 }
+
+// A share that stops answering before any read, at the look-up of a name or
+// at the open of a file. Ctrl-C gives the wait up with the cancel text and
+// ends the program while the device still holds it; the process itself ends
+// once the device answers, for the system keeps a thread that waits inside a
+// file system's request until then.
+TEST(MorvatixCmpOnAHeldRead, CtrlCDuringAHeldLookUpOrOpenPrintsCancelledAndEndsWith130)
+{
+    for (const faultfs::Fault &hold :
+         {faultfs::HoldLookUp("target", kHeldLong), faultfs::HoldOpen("target", kHeldLong)}) {
+        SCOPED_TRACE(faultfs::FaultText(hold));
+        FaultMount mount({hold});
+        WritePair(mount);
+        CmpProcess process({mount.Mounted("source"), mount.Mounted("target")}, {});
+        ASSERT_TRUE(mount.WaitUntilHeld(hold));
+        // Ctrl-C stops a check once it waits; before, it ends the program.
+        const Clock::time_point deadline = Clock::now() + FaultMount::kWait;
+        while (!process.Catches(SIGINT) && Clock::now() < deadline)
+            std::this_thread::sleep_for(milliseconds(5));
+        process.Signal(SIGINT);
+        EXPECT_TRUE(process.WaitForError("キャンセルされました\n"));
+        while (!process.MainThreadEnded() && Clock::now() < deadline)
+            std::this_thread::sleep_for(milliseconds(5));
+        EXPECT_TRUE(process.MainThreadEnded());
+        EXPECT_FALSE(mount.WaitUntilLetGo(hold, milliseconds(0)));
+
+        mount.Release();
+        const CmpRun run = process.Finish();
+        EXPECT_EQ(run.status, 130);
+        EXPECT_EQ(run.err, "キャンセルされました\n");
+        EXPECT_EQ(run.out, "");
+    }
+}

@@ -72,12 +72,19 @@ public:
     // closed its output first.
     bool WaitForError(std::string_view text);
     void Signal(int signal) const;
+    // True once the program has a handler of its own for the signal.
+    [[nodiscard]] bool Catches(int signal) const;
+    // True once the program's main thread has ended: a thread that waits
+    // inside the system may keep the process a while longer.
+    [[nodiscard]] bool MainThreadEnded() const;
     // Reads everything that is left and reaps the process.
     CmpRun Finish();
 
 private:
     // One round of waiting for output; false once both streams are closed.
     bool ReadSome();
+    // A line of the system's status of the process, without its name.
+    [[nodiscard]] std::string Status(std::string_view name) const;
 
     pid_t pid_ = -1;
     int outFd_ = -1;

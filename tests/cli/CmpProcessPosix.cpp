@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
+#include <fstream>
 #include <linux/capability.h>
 #include <poll.h>
 #include <stdexcept>
@@ -124,6 +125,27 @@ bool CmpProcess::WaitForError(std::string_view text)
 void CmpProcess::Signal(int signal) const
 {
     ::kill(pid_, signal);
+}
+
+std::string CmpProcess::Status(std::string_view name) const
+{
+    std::ifstream status("/proc/" + std::to_string(pid_) + "/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.starts_with(name) && line.size() > name.size() && line[name.size()] == ':')
+            return line.substr(name.size() + 1);
+    return {};
+}
+
+bool CmpProcess::Catches(int signal) const
+{
+    const std::string caught = Status("SigCgt");
+    return !caught.empty() && (std::stoull(caught, nullptr, 16) >> (signal - 1) & 1U) != 0;
+}
+
+bool CmpProcess::MainThreadEnded() const
+{
+    // The process's own state is its main thread's.
+    return Status("State").find('Z') != std::string::npos;
 }
 
 CmpRun CmpProcess::Finish()

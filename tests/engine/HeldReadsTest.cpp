@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <optional>
 #include <thread>
 
 namespace faultfs = mvx::faultfs;
@@ -167,4 +168,41 @@ TEST(HeldReads, AReadThatWaitsASecondIsToldOfUntilTheDeviceAnswers)
         expected.push_back("at " + std::to_string(at));
     expected.push_back("at " + std::to_string(kHeldPairLength));
     EXPECT_EQ(positions, expected);
+}
+
+// A share that stops answering before any read, at the look-up of a name or
+// at the open of a file: the same Stop gives the wait up, after the notice,
+// and the file is let go once the device answers.
+TEST(HeldReads, AStopWhileALookUpOrAnOpenIsHeldEndsTheWaitAndLeavesNoFileOpen)
+{
+    for (const faultfs::Fault &hold :
+         {faultfs::HoldLookUp("target", kHeldLong), faultfs::HoldOpen("target", kHeldLong)}) {
+        SCOPED_TRACE(faultfs::FaultText(hold));
+        FaultMount mount({hold});
+        WritePairs(mount);
+        const int open = OpenDescriptorCount();
+
+        Recorder recorder;
+        const Clock::time_point start = Clock::now();
+        std::optional<Clock::duration> untilTold;
+        recorder.onEvents = [&] {
+            if (!untilTold &&
+                std::find(recorder.calls.begin(), recorder.calls.end(), "waiting") != recorder.calls.end())
+                untilTold = Clock::now() - start;
+            if (untilTold)
+                CancelRequested = 1;
+        };
+        // The pair goes with the wait: neither waits for the device.
+        EXPECT_EQ(mvx::FilePair().Open(mount.Mounted("source"), mount.Mounted("target"), recorder),
+                  mvx::FilePair::Opening::Stopped);
+        ASSERT_TRUE(untilTold);
+        EXPECT_GE(*untilTold, milliseconds(1000));
+        EXPECT_EQ(recorder.calls.back(), "answered");
+        EXPECT_TRUE(mount.WaitUntilHeld(hold, milliseconds(0)));
+        EXPECT_FALSE(mount.WaitUntilLetGo(hold, milliseconds(0)));
+
+        mount.Release();
+        ASSERT_TRUE(mount.WaitUntilLetGo(hold));
+        EXPECT_TRUE(OpenDescriptorsBecome(open, milliseconds(2000)));
+    }
 }

@@ -13,9 +13,11 @@ struct KindWord {
     std::string_view word;
 };
 
-constexpr std::array kKindWords{KindWord{FaultKind::Hold, "hold"}, KindWord{FaultKind::Eio, "eio"},
-                                KindWord{FaultKind::Eintr, "eintr"}, KindWord{FaultKind::Short, "short"},
-                                KindWord{FaultKind::Size, "size"}};
+constexpr std::array kKindWords{
+    KindWord{FaultKind::Hold, "hold"},         KindWord{FaultKind::Eio, "eio"},
+    KindWord{FaultKind::Eintr, "eintr"},       KindWord{FaultKind::Short, "short"},
+    KindWord{FaultKind::Size, "size"},         KindWord{FaultKind::HoldLookUp, "hold-lookup"},
+    KindWord{FaultKind::HoldOpen, "hold-open"}};
 
 std::optional<std::int64_t> Number(std::string_view text)
 {
@@ -26,12 +28,14 @@ std::optional<std::int64_t> Number(std::string_view text)
     return value;
 }
 
-Fault Make(FaultKind kind, std::string name, std::int64_t offset)
+Fault Make(FaultKind kind, std::string name, std::int64_t offset,
+           std::chrono::milliseconds holdFor = kForEver)
 {
     Fault fault;
     fault.kind = kind;
     fault.offset = offset;
     fault.name = std::move(name);
+    fault.holdFor = holdFor;
     return fault;
 }
 
@@ -39,9 +43,17 @@ Fault Make(FaultKind kind, std::string name, std::int64_t offset)
 
 Fault Hold(std::string name, std::int64_t offset, std::chrono::milliseconds holdFor)
 {
-    Fault fault = Make(FaultKind::Hold, std::move(name), offset);
-    fault.holdFor = holdFor;
-    return fault;
+    return Make(FaultKind::Hold, std::move(name), offset, holdFor);
+}
+
+Fault HoldLookUp(std::string name, std::chrono::milliseconds holdFor)
+{
+    return Make(FaultKind::HoldLookUp, std::move(name), 0, holdFor);
+}
+
+Fault HoldOpen(std::string name, std::chrono::milliseconds holdFor)
+{
+    return Make(FaultKind::HoldOpen, std::move(name), 0, holdFor);
 }
 
 Fault FailWithEio(std::string name, std::int64_t offset)
@@ -70,7 +82,7 @@ std::string FaultText(const Fault &fault)
     for (const KindWord &k : kKindWords)
         if (k.kind == fault.kind)
             text = k.word;
-    if (fault.kind == FaultKind::Hold && fault.holdFor != kForEver)
+    if (Holds(fault.kind) && fault.holdFor != kForEver)
         text.append("=").append(std::to_string(fault.holdFor.count()));
     return text.append(":").append(std::to_string(fault.offset)).append(":").append(fault.name);
 }
@@ -87,14 +99,14 @@ std::optional<Fault> ParseFault(std::string_view text)
     if (const std::size_t equals = kindText.find('='); equals != std::string_view::npos) {
         holdFor = Number(kindText.substr(equals + 1));
         kindText = kindText.substr(0, equals);
-        if (!holdFor || kindText != "hold")
+        if (!holdFor)
             return std::nullopt;
     }
     const std::optional<std::int64_t> offset = Number(text.substr(first + 1, second - first - 1));
     if (!offset)
         return std::nullopt;
     for (const KindWord &k : kKindWords) {
-        if (k.word != kindText)
+        if (k.word != kindText || (holdFor && !Holds(k.kind)))
             continue;
         Fault fault = Make(k.kind, std::string(text.substr(second + 1)), *offset);
         if (holdFor)
@@ -115,9 +127,16 @@ bool Meets(const Fault &fault, std::int64_t offset, std::size_t length)
     case FaultKind::Short:
         return end > fault.offset;
     case FaultKind::Size:
+    case FaultKind::HoldLookUp:
+    case FaultKind::HoldOpen:
         return false;
     }
     return false;
+}
+
+bool Holds(FaultKind kind)
+{
+    return kind == FaultKind::Hold || kind == FaultKind::HoldLookUp || kind == FaultKind::HoldOpen;
 }
 
 } // namespace mvx::faultfs

@@ -5,8 +5,8 @@
 //   mvx-faultfs [--status=FILE] [--fault=FAULT]... FOLDER MOUNTPOINT [FUSE options]
 //
 // FAULT is KIND:OFFSET:NAME (see faultfs/Fault.h), NAME a file's path inside
-// FOLDER. Reports of held reads go to FILE, a line each. SIGUSR2 lets every
-// held read go. The FUSE options include -f (stay in the foreground) and
+// FOLDER. Reports of held reads, look-ups and opens go to FILE, a line each.
+// SIGUSR2 lets everything held go. The FUSE options include -f (stay in the foreground) and
 // -o attr_timeout=N, kernel_cache; -o direct_io, our own, sends every read to
 // the file system as it is made, bypassing the system's cache. The mount is
 // always read-only.

@@ -13,6 +13,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <future>
 #include <sys/stat.h>
 #include <thread>
@@ -176,16 +177,39 @@ TEST(FaultFs, HoldsOneReadUntilReleasedWhileOtherReadsGoOn)
     }
 }
 
-TEST(FaultFs, HoldsAReadForTheTimeAskedAndThenAnswersIt)
+// Reading a file looks its name up, opens it and reads it: each hold meets its
+// own step, holds it for the time asked, and then lets it answer as usual.
+TEST(FaultFs, HoldsALookUpAnOpenOrAReadForTheTimeAskedAndThenAnswersIt)
 {
-    const faultfs::Fault hold = faultfs::Hold("held", 0, 400ms);
-    FaultMount mount({hold}, "direct_io");
-    WriteBytes(mount.Backing("held"), "the bytes");
-    const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(ReadAt(mount.Mounted("held"), 0, 100).bytes, "the bytes");
-    EXPECT_GE(std::chrono::steady_clock::now() - start, 400ms);
-    EXPECT_TRUE(mount.WaitUntilHeld(hold, 0ms));
-    EXPECT_TRUE(mount.WaitUntilLetGo(hold, 0ms));
+    enum Step { kLookUp, kOpen, kRead, kSteps };
+    const std::pair<faultfs::Fault, Step> cases[] = {{faultfs::HoldLookUp("held", 400ms), kLookUp},
+                                                     {faultfs::HoldOpen("held", 400ms), kOpen},
+                                                     {faultfs::Hold("held", 0, 400ms), kRead}};
+    for (const auto &[hold, heldStep] : cases) {
+        SCOPED_TRACE(faultfs::FaultText(hold));
+        FaultMount mount({hold}, "direct_io");
+        WriteBytes(mount.Backing("held"), "the bytes");
+        const std::string path = mount.Mounted("held");
+        struct stat attributes {};
+        int fd = -1;
+        std::string bytes(100, '\0');
+        const std::function<bool()> steps[kSteps] = {
+            [&] { return ::stat(path.c_str(), &attributes) == 0 && attributes.st_size == 9; },
+            [&] { return (fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC)) >= 0; },
+            [&] { return ::pread(fd, bytes.data(), bytes.size(), 0) == 9 && bytes.starts_with("the bytes"); },
+        };
+        for (int step = kLookUp; step < kSteps; ++step) {
+            SCOPED_TRACE(step);
+            const auto start = std::chrono::steady_clock::now();
+            EXPECT_TRUE(steps[step]());
+            if (step == heldStep) {
+                EXPECT_GE(std::chrono::steady_clock::now() - start, 400ms);
+            }
+            EXPECT_EQ(mount.WaitUntilHeld(hold, 0ms), step >= heldStep);
+        }
+        ::close(fd);
+        EXPECT_TRUE(mount.WaitUntilLetGo(hold, 0ms));
+    }
 }
 
 // A mount with an attribute cache reports a changed file as it was, until a

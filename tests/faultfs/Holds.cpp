@@ -22,8 +22,8 @@ void Report(std::string_view what, const Fault &hold)
     if (reportFd < 0)
         return;
     const std::string line = std::string(what) + FaultText(hold) + "\n";
-    // One write for the whole line: the lines of two reads held at the same
-    // time never mix.
+    // One write for the whole line: the lines of two requests held at the
+    // same time never mix.
     [[maybe_unused]] const ssize_t written = ::write(reportFd, line.data(), line.size());
 }
 
@@ -44,7 +44,7 @@ void InstallRelease()
     sigaction(kReleaseSignal, &action, nullptr);
 }
 
-void HoldRead(const Fault &hold, const std::function<bool()> &ending)
+void HoldBack(const Fault &hold, const std::function<bool()> &ending)
 {
     if (released)
         return;

@@ -43,9 +43,14 @@ void *Init(fuse_conn_info *, fuse_config *config)
     return fuse_get_context()->private_data;
 }
 
-// Symbolic links are followed here: the mount shows what they lead to.
+// Symbolic links are followed here: the mount shows what they lead to. The
+// system looks a name up through here, and asks here again only once it has
+// forgotten what it was told (attr_timeout, entry_timeout): a test whose hold
+// is to meet the look-up of a check leaves the name alone before.
 int GetAttr(const char *path, struct stat *attributes, fuse_file_info *)
 {
+    if (const Fault *hold = This().plan.TakeHold(FaultKind::HoldLookUp, Name(path)))
+        HoldBack(*hold, Unmounting);
     if (::stat(Backing(path).c_str(), attributes) != 0)
         return -errno;
     if (const std::optional<std::int64_t> size = This().plan.ReportedSize(Name(path)))
@@ -73,6 +78,8 @@ int Open(const char *path, fuse_file_info *file)
 {
     if ((file->flags & O_ACCMODE) != O_RDONLY)
         return -EROFS;
+    if (const Fault *hold = This().plan.TakeHold(FaultKind::HoldOpen, Name(path)))
+        HoldBack(*hold, Unmounting);
     const int fd = ::open(Backing(path).c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return -errno;
@@ -86,7 +93,7 @@ int Read(const char *path, char *buffer, std::size_t length, off_t offset, fuse_
 {
     const ReadFate fate = This().plan.TakeReadFate(Name(path), offset, length);
     if (fate.hold != nullptr)
-        HoldRead(*fate.hold, Unmounting);
+        HoldBack(*fate.hold, Unmounting);
     if (fate.error != 0)
         return -fate.error;
     if (fate.endAt)

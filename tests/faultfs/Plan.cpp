@@ -32,10 +32,20 @@ ReadFate FaultPlan::TakeReadFate(const std::string &name, std::int64_t offset, s
             fate.endAt = std::min(fate.endAt.value_or(fault.offset), fault.offset);
             break;
         case FaultKind::Size:
+        case FaultKind::HoldLookUp:
+        case FaultKind::HoldOpen:
             break;
         }
     }
     return fate;
+}
+
+const Fault *FaultPlan::TakeHold(FaultKind kind, const std::string &name)
+{
+    for (std::size_t i = 0; i < faults_.size(); ++i)
+        if (faults_[i].kind == kind && faults_[i].name == name && !holdTaken_[i].exchange(true))
+            return &faults_[i];
+    return nullptr;
 }
 
 std::optional<std::int64_t> FaultPlan::ReportedSize(const std::string &name) const

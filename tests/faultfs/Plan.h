@@ -26,6 +26,9 @@ public:
     // Each hold is met by the first read that covers its offset, and by no
     // later one: the fate of one read, taken once.
     ReadFate TakeReadFate(const std::string &name, std::int64_t offset, std::size_t length);
+    // Likewise the hold of that kind (HoldLookUp, HoldOpen) that the first
+    // look-up or open of the file meets; nothing for the later ones.
+    const Fault *TakeHold(FaultKind kind, const std::string &name);
 
     // The size to report instead of the file's own, if any.
     [[nodiscard]] std::optional<std::int64_t> ReportedSize(const std::string &name) const;

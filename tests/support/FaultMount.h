@@ -13,7 +13,9 @@
 //
 // Through the system's cache (no direct_io), opening a file again drops its
 // cached pages and so waits for a held read of it: a test opens what it needs
-// of the held file before the hold, or mounts with kernel_cache.
+// of the held file before the hold, or mounts with kernel_cache. A hold of a
+// look-up meets the first look-up of the name: the test leaves the mounted
+// name alone until the check has looked it up.
 #pragma once
 
 #include "faultfs/Fault.h"
@@ -36,7 +38,7 @@ public:
     // says what to install where FUSE is missing, and why the mount failed
     // where it does not come up.
     explicit FaultMount(const std::vector<faultfs::Fault> &faults = {}, const std::string &options = {});
-    // Lets every held read go, unmounts and waits for the file system to end:
+    // Lets everything held go, unmounts and waits for the file system to end:
     // also when the test failed or gave up on a read that is still held.
     ~FaultMount();
     FaultMount(const FaultMount &) = delete;
@@ -48,12 +50,13 @@ public:
     // The same file as the mount serves it.
     [[nodiscard]] std::string Mounted(const std::string &name) const;
 
-    // True once the read that the hold holds has arrived at the file system
-    // and is held there; false when none has within the timeout.
+    // True once the read, look-up or open that the hold holds has arrived at
+    // the file system and is held there; false when none has within the
+    // timeout.
     bool WaitUntilHeld(const faultfs::Fault &hold, std::chrono::milliseconds timeout = kWait);
-    // True once that held read has gone on (released, or its time was up).
+    // True once what was held has gone on (released, or its time was up).
     bool WaitUntilLetGo(const faultfs::Fault &hold, std::chrono::milliseconds timeout = kWait);
-    // Lets every held read go at once; from then on no read is held.
+    // Lets everything held go at once; from then on nothing is held.
     void Release();
 
     // What has to be installed or built before a mount can work, as a

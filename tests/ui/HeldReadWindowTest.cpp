@@ -12,6 +12,7 @@
 #include "ui/MVX.h"
 
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
@@ -178,6 +179,63 @@ private slots:
         QCOMPARE(Child<QProgressBar>("ProgressBar1")->toolTip(), QString());
         QCOMPARE(window->cursor().shape(), Qt::ArrowCursor);
         QCOMPARE(Look(*window), before);
+    }
+
+    void stopDuringAHungLookUpOrOpenWarnsAndTheWindowComesBackIdle_data()
+    {
+        QTest::addColumn<bool>("open");
+        QTest::newRow("look-up") << false;
+        QTest::newRow("open") << true;
+    }
+
+    // The device holds the target's look-up or open far longer than any stop
+    // may take: whatever shows the window busy, its events handled and the
+    // stop given up must come while it still does.
+    void stopDuringAHungLookUpOrOpenWarnsAndTheWindowComesBackIdle()
+    {
+        QFETCH(bool, open);
+        const faultfs::Fault hold =
+            open ? faultfs::HoldOpen("target", kHeldLong) : faultfs::HoldLookUp("target", kHeldLong);
+        FaultMount mount({hold});
+        WritePairs(mount);
+
+        // A timer of the window's own goes on firing while the device holds
+        // the check: a few ticks into the hold, the window is busy, and Stop.
+        int ticksWhileHeld = 0;
+        bool busy = false;
+        bool stoppedWhileHeld = false;
+        QTimer ticks;
+        connect(&ticks, &QTimer::timeout, this, [&] {
+            if (ticksWhileHeld == 10 || !mount.WaitUntilHeld(hold, milliseconds(0)))
+                return;
+            if (++ticksWhileHeld < 10)
+                return;
+            busy = Child<QPushButton>("Button3")->text() == QStringLiteral("ストップ") &&
+                   !Child<QPushButton>("Button4")->isEnabled();
+            stoppedWhileHeld = !mount.WaitUntilLetGo(hold, milliseconds(0));
+            QTest::mouseClick(Child<QPushButton>("Button3"), Qt::LeftButton);
+        });
+        ticks.start(5);
+        bool warnedWhileHeld = false;
+        QList<mvx::test::SeenModal> seen;
+        {
+            const ModalWatcher watcher(
+                [&](QWidget *) { warnedWhileHeld = !mount.WaitUntilLetGo(hold, milliseconds(0)); });
+            Check(mount.Mounted("source"), mount.Mounted("target"));
+            ticks.stop();
+            seen = watcher.Seen();
+        }
+
+        QVERIFY(busy);
+        QVERIFY(stoppedWhileHeld);
+        QCOMPARE(seen.size(), 1);
+        QCOMPARE(seen.first().text, QStringLiteral("キャンセルされました"));
+        QCOMPARE(seen.first().icon, int(QMessageBox::Warning));
+        QVERIFY(warnedWhileHeld);
+        QCOMPARE(Child<QPushButton>("Button3")->text(), QStringLiteral("チェック"));
+        QVERIFY(Child<QPushButton>("Button4")->isEnabled());
+        QVERIFY(Child<QPushButton>("Button1")->isEnabled());
+        QVERIFY(mvx::test::VisibleTopLevels(window.get()).isEmpty());
     }
 };
 
