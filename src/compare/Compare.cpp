@@ -68,15 +68,6 @@ private:
     bool noticed_ = false;
 };
 
-// Once the comparison has its outcome, reads still in flight ahead of it are
-// given a slice to end, so that both files are closed when it returns; one
-// that takes longer is left to end by itself.
-class NoLongerThanASlice final : public WhileWaiting {
-public:
-    bool GoOn(std::chrono::steady_clock::duration) override { return false; }
-    void Answered() override {}
-};
-
 [[noreturn]] void ReadError()
 {
     throw CompareError(kReadErrorMessage);
@@ -141,10 +132,12 @@ bool FilePair::CompareFiles(CompareProgress &progress)
     std::int64_t blockSize = std::min(kBlockLength, length);
 
     DeviceWait waiting(progress);
-    NoLongerThanASlice briefly;
     ReadAhead ahead(source_, target_, toEnd ? std::nullopt : std::optional(length), *reader_);
+    // Once the outcome is known, reads still in flight ahead of it are waited
+    // for as any read is, so that both files are closed when this returns. A
+    // stop leaves them to end by themselves.
     const auto settled = [&](bool outcome) {
-        ahead.Settle(briefly);
+        ahead.Settle(waiting);
         return outcome;
     };
     std::optional<ReadAhead::Pieces> pieces;
@@ -170,7 +163,7 @@ bool FilePair::CompareFiles(CompareProgress &progress)
             if (std::memcmp(sourceBytes, targetBytes, size) == 0) {
                 progress.ProcessEvents();
                 if (CancelRequested == 1)
-                    return settled(false);
+                    return false;
                 if (source_->WriterWaiting() || target_->WriterWaiting())
                     ReadError();
                 position += blockSize;

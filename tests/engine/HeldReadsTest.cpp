@@ -96,8 +96,10 @@ TEST(HeldReads, AStopWhileAReadIsHeldEndsAtOnceAndTheReadLetsGoOfItsFileLater)
         EXPECT_FALSE(Compare(mount, "source", "target", recorder));
         EXPECT_LT(Clock::now() - stoppedAt, kStopWithin);
         EXPECT_EQ(CancelRequested, 1);
-        // Stopped where the request that the hold holds begins.
-        EXPECT_EQ(blocksBeforeStop, kHeldAt / static_cast<std::int64_t>(mvx::kRequestLength) *
+        // Stopped no further than where the request that the hold holds
+        // begins (reading ahead, it may be held before the comparison gets
+        // there).
+        EXPECT_LE(blocksBeforeStop, kHeldAt / static_cast<std::int64_t>(mvx::kRequestLength) *
                                         static_cast<std::int64_t>(mvx::kRequestLength) / kBlockLength);
         EXPECT_EQ(recorder.calls.back(), "wait");
 
