@@ -200,13 +200,14 @@ Program WindowProgram(const std::string &path)
 Program EngineProgram()
 {
     return {kEngineProgram, [](const Case &c, Row &row) {
-                // Both sizes first, as the Check command takes them: opening a
-                // cold file reads the file system's own records of it too.
-                const std::int64_t size = mvx::FileSizeOf(c.source);
-                mvx::FileSizeOf(c.target);
                 CountingProgress progress;
                 const auto start = progress.last;
-                const bool same = mvx::CompareFiles(c.source, c.target, size, progress);
+                // Opened first, as the Check command does: opening a cold file
+                // reads the file system's own records of it too.
+                mvx::FilePair pair;
+                if (pair.Open(c.source, c.target, progress) != mvx::FilePair::Opening::Opened)
+                    throw std::runtime_error("the engine could not open " + c.source + " and " + c.target);
+                const bool same = pair.CompareFiles(progress);
                 progress.NoteGap();
                 Expect(c, kEngineProgram, same ? 0 : 1);
                 row.seconds.push_back(std::chrono::duration<double>(progress.last - start).count());

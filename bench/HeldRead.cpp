@@ -152,10 +152,11 @@ void RunHeldRead(const HeldReadModel &model)
     for (int round = 0; round < model.runs; ++round) {
         {
             HeldPair pair(source, target, model.size);
-            const std::int64_t size = mvx::FileSizeOf(pair.Source());
             CountingProgress progress;
             const Clock::time_point start = progress.last;
-            if (!mvx::CompareFiles(pair.Source(), pair.Target(), size, progress))
+            mvx::FilePair files;
+            if (files.Open(pair.Source(), pair.Target(), progress) != mvx::FilePair::Opening::Opened ||
+                !files.CompareFiles(progress))
                 throw std::runtime_error("the engine did not find the held pair identical");
             progress.NoteGap();
             engineGap = std::max(engineGap, Milliseconds(progress.longestGap));
