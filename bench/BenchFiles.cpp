@@ -62,7 +62,7 @@ void Fill(std::vector<char> &chunk, std::uint64_t &state)
 
 } // namespace
 
-void WriteSet(const std::vector<std::string> &paths, std::int64_t size, bool flipFirst, bool flipLast)
+void WriteSet(const std::vector<std::string> &paths, std::int64_t size)
 {
     std::vector<std::unique_ptr<Writer>> writers;
     writers.reserve(paths.size());
@@ -73,22 +73,8 @@ void WriteSet(const std::vector<std::string> &paths, std::int64_t size, bool fli
     for (std::int64_t at = 0; at < size; at += static_cast<std::int64_t>(kChunk)) {
         Fill(chunk, state);
         const auto length = static_cast<std::size_t>(std::min<std::int64_t>(size - at, kChunk));
-        const bool first = at == 0;
-        const bool last = at + static_cast<std::int64_t>(length) == size;
-        for (std::size_t w = 0; w < writers.size(); ++w) {
-            // Writers 0 and 1 get the data as it is; 2 its last byte changed, 3 its first.
-            const bool changeLast = flipLast && w == 2 && last;
-            const bool changeFirst = flipFirst && w == 3 && first;
-            if (changeLast)
-                chunk[length - 1] = static_cast<char>(~chunk[length - 1]);
-            if (changeFirst)
-                chunk[0] = static_cast<char>(~chunk[0]);
-            writers[w]->Write(chunk.data(), length);
-            if (changeLast)
-                chunk[length - 1] = static_cast<char>(~chunk[length - 1]);
-            if (changeFirst)
-                chunk[0] = static_cast<char>(~chunk[0]);
-        }
+        for (auto &writer : writers)
+            writer->Write(chunk.data(), length);
     }
     for (auto &writer : writers)
         writer->Sync();
@@ -96,13 +82,12 @@ void WriteSet(const std::vector<std::string> &paths, std::int64_t size, bool fli
 
 BenchFiles::BenchFiles(const std::filesystem::path &folder, std::int64_t size, std::int64_t smallSize)
     : source((folder / "source.bin").string()), same((folder / "same.bin").string()),
-      lastDiffers((folder / "last-differs.bin").string()),
-      firstDiffers((folder / "first-differs.bin").string()),
+      halfSource((folder / "half-source.bin").string()), halfSame((folder / "half-same.bin").string()),
       smallSource((folder / "small-source.bin").string()), smallSame((folder / "small-same.bin").string())
 {
     try {
-        WriteSet({source, same, lastDiffers, firstDiffers}, size, true, true);
-        WriteSet({smallSource, smallSame}, smallSize, false, false);
+        WriteSet({source, same, halfSource, halfSame}, size);
+        WriteSet({smallSource, smallSame}, smallSize);
     } catch (...) {
         Remove();
         throw;
@@ -117,7 +102,7 @@ BenchFiles::~BenchFiles()
 void BenchFiles::Remove() const
 {
     std::error_code ignored;
-    for (const std::string *path : {&source, &same, &lastDiffers, &firstDiffers, &smallSource, &smallSame})
+    for (const std::string *path : {&source, &same, &halfSource, &halfSame, &smallSource, &smallSame})
         std::filesystem::remove(*path, ignored);
 }
 
@@ -129,37 +114,53 @@ std::int64_t FreeSpace(const std::filesystem::path &folder)
     return static_cast<std::int64_t>(info.f_bavail) * static_cast<std::int64_t>(info.f_frsize);
 }
 
-void Evict(const std::string &path)
+void LeaveCached(const std::string &path, std::int64_t bytes)
 {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         throw std::runtime_error("cannot open " + path);
-    ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
+    std::vector<char> chunk(kChunk);
+    for (std::int64_t at = 0; at < bytes;) {
+        const auto want = static_cast<std::size_t>(std::min<std::int64_t>(bytes - at, kChunk));
+        const ssize_t got = ::pread(fd, chunk.data(), want, at);
+        if (got <= 0)
+            break;
+        at += got;
+    }
+    ::posix_fadvise(fd, bytes, 0, POSIX_FADV_DONTNEED);
     ::close(fd);
 }
 
-double ResidentShare(const std::string &path)
+std::vector<bool> CachedPages(const std::string &path)
 {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
-        return 0;
+        throw std::runtime_error("cannot open " + path);
     const off_t size = ::lseek(fd, 0, SEEK_END);
+    // Mapped, never touched: mincore reads the cache without adding to it.
     void *map =
         size > 0 ? ::mmap(nullptr, static_cast<std::size_t>(size), PROT_READ, MAP_SHARED, fd, 0) : MAP_FAILED;
     ::close(fd);
     if (map == MAP_FAILED)
-        return 0;
+        return {};
     const long page = ::sysconf(_SC_PAGESIZE);
     std::vector<unsigned char> pages(static_cast<std::size_t>((size + page - 1) / page));
-    double share = 0;
-    if (::mincore(map, static_cast<std::size_t>(size), pages.data()) == 0) {
-        std::size_t resident = 0;
-        for (unsigned char p : pages)
-            resident += p & 1;
-        share = static_cast<double>(resident) / static_cast<double>(pages.size());
-    }
+    const bool read = ::mincore(map, static_cast<std::size_t>(size), pages.data()) == 0;
     ::munmap(map, static_cast<std::size_t>(size));
-    return share;
+    if (!read)
+        throw std::runtime_error("cannot tell what the cache holds of " + path);
+    std::vector<bool> cached(pages.size());
+    for (std::size_t i = 0; i < pages.size(); ++i)
+        cached[i] = (pages[i] & 1) != 0;
+    return cached;
+}
+
+std::int64_t NewlyCached(const std::vector<bool> &before, const std::vector<bool> &after)
+{
+    std::int64_t count = 0;
+    for (std::size_t i = 0; i < after.size(); ++i)
+        count += after[i] && (i >= before.size() || !before[i]) ? 1 : 0;
+    return count;
 }
 
 } // namespace mvx::bench

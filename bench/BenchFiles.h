@@ -1,5 +1,5 @@
 // The files the benchmark compares: made with real data in a folder of their
-// own, removed again afterwards.
+// own, removed again afterwards; and what the page cache holds of them.
 #pragma once
 
 #include <cstdint>
@@ -9,10 +9,10 @@
 
 namespace mvx::bench {
 
-// One source, an identical copy, a copy whose last byte differs and one whose
-// first byte differs, all of `size` bytes; plus a pair of `smallSize` bytes.
-// Data is pseudo-random and really written: holes would read faster than any
-// real file.
+// Identical pairs: one of `size` bytes kept in the page cache, another of that
+// size whose second half is dropped from it before every run, and one of
+// `smallSize` bytes. Data is pseudo-random and really written: holes would
+// read faster than any real file.
 class BenchFiles {
 public:
     BenchFiles(const std::filesystem::path &folder, std::int64_t size, std::int64_t smallSize);
@@ -20,7 +20,8 @@ public:
     BenchFiles(const BenchFiles &) = delete;
     BenchFiles &operator=(const BenchFiles &) = delete;
 
-    std::string source, same, lastDiffers, firstDiffers;
+    std::string source, same;
+    std::string halfSource, halfSame;
     std::string smallSource, smallSame;
 
 private:
@@ -28,18 +29,19 @@ private:
 };
 
 // Writes the same `size` bytes of pseudo-random data to every path, synced to
-// the disk; with flipLast the third file gets its last byte changed, with
-// flipFirst the fourth its first.
-void WriteSet(const std::vector<std::string> &paths, std::int64_t size, bool flipFirst, bool flipLast);
+// the disk.
+void WriteSet(const std::vector<std::string> &paths, std::int64_t size);
 
 // Bytes free for an unprivileged writer in the folder.
 std::int64_t FreeSpace(const std::filesystem::path &folder);
 
-// Drops the file's pages from the page cache, so that the next read comes
-// from the disk.
-void Evict(const std::string &path);
+// Leaves the first `bytes` of the file in the page cache and nothing after.
+void LeaveCached(const std::string &path, std::int64_t bytes);
 
-// The share of the file's pages that are in the page cache, 0 to 1.
-double ResidentShare(const std::string &path);
+// Which of the file's pages are in the page cache.
+std::vector<bool> CachedPages(const std::string &path);
+
+// Pages cached in `after` that were not in `before`.
+std::int64_t NewlyCached(const std::vector<bool> &before, const std::vector<bool> &after);
 
 } // namespace mvx::bench

@@ -1,21 +1,19 @@
-// How fast Morvatix compares two files, next to cmp -s and to the plainest
-// loop that reads and compares in the same blocks. Makes its own files, runs every program on every
-// case in turn, several rounds, and prints medians, ratios and peak memory.
-// Given a slow device that bench/run.sh modelled, it does the same there,
-// against the time the device needs to deliver both files.
+// How fast Morvatix compares two files, next to what the devices give: reads
+// past the page cache against dd's direct reads of a cached pair on the disk
+// and against the limit of throttled slow devices, morvatix-cmp --cached
+// against the plainest loop that reads and compares, and the window against
+// morvatix-cmp. Runs every program on every case in turn, several rounds, and
+// prints medians, ratios, peak memory, the pages that a run left in the page
+// cache, and the goals.
 #include "BenchFiles.h"
 #include "BenchTable.h"
-#include "CountingProgress.h"
 #include "HeldRead.h"
 #include "RunChild.h"
 #include "SlowDevice.h"
 
-#include "compare/Compare.h"
-
-#include <chrono>
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <functional>
 #include <stdexcept>
 #include <string>
@@ -26,27 +24,28 @@ namespace {
 
 using namespace mvx::bench;
 
-const std::string kCmpProgram = "morvatix-cmp";
-const std::string kWindowProgram = "window Check command";
-const std::string kReference = "cmp -s";
-const std::string kFloorProgram = "floor: read + memcmp";
-const std::string kEngineProgram = "engine call, in process";
-const std::string kDeviceProgram = "device limit: 8 MiB reads";
-const std::string kFloorAheadProgram = "floor + WILLNEED windows";
+const std::string kCmp = "morvatix-cmp";
+const std::string kWindow = "window Check command";
+const std::string kCmpCached = "morvatix-cmp --cached";
+const std::string kReadFloor = "floor: read + memcmp";
+const std::string kDdAtOnce = "dd iflag=direct bs=8M, at once";
+const std::string kDdInTurn = "dd iflag=direct bs=8M, in turn";
+const std::string kLimitAtOnce = "huge-page 8 MiB reads, at once";
+const std::string kLimitInTurn = "huge-page 8 MiB reads, in turn";
 
-const std::string kIdentical = "identical";
-const std::string kLastDiffers = "last byte differs";
-const std::string kFirstDiffers = "first byte differs";
-const std::string kEvicted = "identical, evicted";
+const std::string kCachedPair = "identical, cached";
+const std::string kHalfCached = "identical, half cached";
 const std::string kSmall = "identical, 1 MiB";
-const std::string kSlow = "identical, slow device";
+const std::string kTwoDevices = "two slow devices";
+const std::string kOneDevice = "one slow device";
 
 constexpr std::int64_t kSmallSize = 1 << 20;
+// The memory that the engine's requests may take in all.
+constexpr double kMemoryBoundKiB = 32 * 1024;
 
 struct Options {
     std::int64_t size = std::int64_t{1} << 30;
     int runs = 11;
-    int evictedRuns = 5;
     std::filesystem::path folder;
     bool window = true;
     bool slowOnly = false;
@@ -55,30 +54,40 @@ struct Options {
     HeldReadModel heldRead;
 };
 
-struct Case {
-    std::string name;
-    std::string source;
-    std::string target;
-    int expected = 0;
-    // Run before every run of every program: takes the files out of the cache.
-    std::function<void()> coldStart;
-};
+struct Case;
 
 struct Program {
     std::string name;
+    // Morvatix itself, whose runs are held to leave the page cache as they
+    // found it.
+    bool ours = false;
     // Runs once on the case and adds the sample to its row.
     std::function<void(const Case &, Row &)> run;
 };
 
+struct Case {
+    std::string name;
+    std::string source;
+    std::string target;
+    std::vector<Program> programs;
+    // The programs whose fastest median is the floor of those that read past
+    // the cache; those that read through it have kReadFloor.
+    std::vector<std::string> floors;
+    // Run before every run of every program.
+    std::function<void()> prepare;
+    // Whether the pages of the pair that a run of Morvatix leaves cached are
+    // counted.
+    bool countCached = false;
+};
+
 const char *const kUsage =
-    "Usage: mvx-bench [--size BYTES[K|M|G]] [--runs N] [--evicted-runs N] [--dir FOLDER] [--no-window]\n"
-    "                 [--slow-device DEVICE --slow-dir MOUNT_POINT [--slow-size BYTES[K|M|G]]\n"
-    "                  [--slow-rate N] [--slow-bandwidth MIB] [--slow-read-ahead KIB] [--slow-runs N]\n"
-    "                  [--slow-only]]\n"
+    "Usage: mvx-bench [--size BYTES[K|M|G]] [--runs N] [--dir FOLDER] [--no-window]\n"
+    "                 [--slow-device DEVICE --slow-dir MOUNT_POINT (twice) [--slow-size BYTES[K|M|G]]\n"
+    "                  [--slow-rate N] [--slow-bandwidth MIB] [--slow-runs N] [--slow-only]]\n"
     "                 [--held-size BYTES[K|M|G]] [--held-runs N] [--no-held]\n"
-    "Defaults: --size 1G --runs 11 --evicted-runs 5 --held-size 256M --held-runs 3, files in the\n"
+    "Defaults: --size 1G --runs 11 --slow-runs 5 --held-size 256M --held-runs 3, files in the\n"
     "temporary folder. The held read needs FUSE (/dev/fuse and fusermount3).\n"
-    "The --slow options describe the device that bench/run.sh models and mounts; run that instead.\n";
+    "The --slow options describe the devices that bench/run.sh models and mounts; run that instead.\n";
 
 std::int64_t ParseSize(const std::string &text)
 {
@@ -113,24 +122,20 @@ Options ParseOptions(int argc, char **argv)
             options.size = ParseSize(value());
         else if (option == "--runs")
             options.runs = std::max(1, std::stoi(value()));
-        else if (option == "--evicted-runs")
-            options.evictedRuns = std::max(0, std::stoi(value()));
         else if (option == "--dir")
             options.folder = value();
         else if (option == "--no-window")
             options.window = false;
         else if (option == "--slow-device")
-            options.slow.device = value();
+            options.slow.devices.push_back(value());
         else if (option == "--slow-dir")
-            options.slow.mountPoint = value();
+            options.slow.mountPoints.push_back(value());
         else if (option == "--slow-size")
             options.slow.size = ParseSize(value());
         else if (option == "--slow-rate")
             options.slow.requestsPerSecond = std::stoi(value());
         else if (option == "--slow-bandwidth")
             options.slow.mibPerSecond = std::stoi(value());
-        else if (option == "--slow-read-ahead")
-            options.slow.readAheadKiB = std::stoi(value());
         else if (option == "--slow-runs")
             options.slow.runs = std::max(1, std::stoi(value()));
         else if (option == "--slow-only")
@@ -144,10 +149,10 @@ Options ParseOptions(int argc, char **argv)
         else
             throw std::invalid_argument("unknown option " + option);
     }
-    if (options.slow.Given() == options.slow.mountPoint.empty())
-        throw std::invalid_argument("--slow-device and --slow-dir go together");
+    if (options.slow.Given() && (options.slow.devices.size() != 2 || options.slow.mountPoints.size() != 2))
+        throw std::invalid_argument("the slow devices are two, each with --slow-device and --slow-dir");
     if (options.slowOnly && !options.slow.Given())
-        throw std::invalid_argument("--slow-only needs a slow device");
+        throw std::invalid_argument("--slow-only needs the slow devices");
     return options;
 }
 
@@ -166,128 +171,109 @@ std::string FindInPath(const std::string &name)
     throw std::runtime_error(name + " not found on PATH");
 }
 
-void Expect(const Case &c, const std::string &program, int status, const std::string &errors = {})
+// Every pair is identical: each program must say so, or have read both.
+void Expect(const Case &c, const std::string &program, const ChildRun &run)
 {
-    if (status != c.expected)
-        throw std::runtime_error(program + " gave status " + std::to_string(status) + " on \"" + c.name +
-                                 "\", expected " + std::to_string(c.expected) + "\n" + errors);
+    if (run.status != 0)
+        throw std::runtime_error(program + " gave status " + std::to_string(run.status) + " on \"" + c.name +
+                                 "\"\n" + run.errors);
 }
 
-Program ProcessProgram(const std::string &name, const std::vector<std::string> &command)
+// A program run with the pair's paths after the command; its time is the
+// whole process's.
+Program ProcessProgram(const std::string &name, const std::vector<std::string> &command, bool ours = false)
 {
-    return {name, [name, command](const Case &c, Row &row) {
+    return {name, ours, [name, command](const Case &c, Row &row) {
                 std::vector<std::string> argv = command;
                 argv.push_back(c.source);
                 argv.push_back(c.target);
                 const ChildRun run = RunChild(argv);
-                Expect(c, name, run.status, run.errors);
+                Expect(c, name, run);
                 row.seconds.push_back(run.seconds);
                 row.peakKiB = std::max(row.peakKiB, run.peakKiB);
             }};
 }
 
-// The window program reports the time of the Check command itself.
-Program WindowProgram(const std::string &path)
+// The window program reports the time of the Check command itself, from the
+// click until the verdict shows.
+Program WindowProgram()
 {
-    return {kWindowProgram, [path](const Case &c, Row &row) {
-                const ChildRun run = RunChild({path, c.source, c.target});
-                Expect(c, kWindowProgram, run.status, run.errors);
+    return {kWindow, true, [](const Case &c, Row &row) {
+                const ChildRun run = RunChild({MVX_BENCH_WINDOW, c.source, c.target});
+                Expect(c, kWindow, run);
                 row.seconds.push_back(std::stod(run.output) / 1e6);
                 row.peakKiB = std::max(row.peakKiB, run.peakKiB);
             }};
 }
 
-Program EngineProgram()
+// dd reading both files past the cache, both at once or one after the other.
+Program DdProgram(bool atOnce)
 {
-    return {kEngineProgram, [](const Case &c, Row &row) {
-                CountingProgress progress;
-                const auto start = progress.last;
-                // Opened first, as the Check command does: opening a cold file
-                // reads the file system's own records of it too.
-                mvx::FilePair pair;
-                if (pair.Open(c.source, c.target, progress) != mvx::FilePair::Opening::Opened)
-                    throw std::runtime_error("the engine could not open " + c.source + " and " + c.target);
-                const bool same = pair.CompareFiles(progress);
-                progress.NoteGap();
-                Expect(c, kEngineProgram, same ? 0 : 1);
-                row.seconds.push_back(std::chrono::duration<double>(progress.last - start).count());
-                row.blocks = progress.positions;
-                row.longestGap =
-                    std::max(row.longestGap, std::chrono::duration<double>(progress.longestGap).count());
-            }};
+    const std::string read = "dd of=/dev/null iflag=direct bs=8M status=none";
+    const std::string script =
+        atOnce ? read + " if=\"$1\" & first=$!; " + read + " if=\"$2\" || exit 2; wait $first"
+               : read + " if=\"$1\" && " + read + " if=\"$2\"";
+    return ProcessProgram(atOnce ? kDdAtOnce : kDdInTurn, {FindInPath("sh"), "-c", script, "dd-floor"});
 }
 
-void RunRounds(const std::vector<Case> &cases, const std::vector<Program> &programs, int rounds,
-               Results &results)
+Program LimitProgram(bool atOnce)
+{
+    if (atOnce)
+        return ProcessProgram(kLimitAtOnce, {MVX_BENCH_LIMIT, "--at-once"});
+    return ProcessProgram(kLimitInTurn, {MVX_BENCH_LIMIT});
+}
+
+void RunRounds(const std::vector<Case> &cases, int rounds, Results *results)
 {
     for (int round = 0; round < rounds; ++round) {
         for (const Case &c : cases) {
             // A different program goes first each round, so none always
             // follows the same neighbour.
-            for (std::size_t k = 0; k < programs.size(); ++k) {
-                const Program &program = programs[(k + static_cast<std::size_t>(round)) % programs.size()];
-                if (c.coldStart)
-                    c.coldStart();
-                program.run(c, results.At(c.name, program.name));
+            for (std::size_t k = 0; k < c.programs.size(); ++k) {
+                const Program &program =
+                    c.programs[(k + static_cast<std::size_t>(round)) % c.programs.size()];
+                if (c.prepare)
+                    c.prepare();
+                Row scratch;
+                Row &row = results != nullptr ? results->At(c.name, program.name) : scratch;
+                if (!c.countCached || !program.ours) {
+                    program.run(c, row);
+                    continue;
+                }
+                const std::vector<bool> source = CachedPages(c.source);
+                const std::vector<bool> target = CachedPages(c.target);
+                program.run(c, row);
+                row.newlyCached = std::max(row.newlyCached, NewlyCached(source, CachedPages(c.source)) +
+                                                                NewlyCached(target, CachedPages(c.target)));
             }
         }
         std::fprintf(stderr, ".");
     }
 }
 
-const char *Verdict(bool met)
+// The fastest of the case's floors: the floor of reads past the cache.
+double Floor(const Results &results, const Case &c)
 {
-    return met ? "met" : "NOT met";
+    double floor = NAN;
+    for (const std::string &program : c.floors)
+        floor = std::fmin(floor, results.Median(c.name, program));
+    return floor;
 }
 
-void PrintTargets(const Results &results, std::int64_t size)
+// Each row against its floor: the read + memcmp loop for reads through the
+// cache, the case's floor for reads past it.
+std::function<double(const Row &)> FloorOf(const Results &results, const std::vector<Case> &cases)
 {
-    const auto median = [&](const std::string &c, const std::string &p) { return results.Median(c, p); };
-    std::printf("\nTargets (%s pair):\n", size == std::int64_t{1} << 30 ? "1 GiB" : "this size");
-
-    const double floorRatio = median(kIdentical, kCmpProgram) / median(kIdentical, kFloorProgram);
-    std::printf("  cached identical: morvatix-cmp / floor        %.2f  (<= 1.10)  %s\n", floorRatio,
-                Verdict(floorRatio <= 1.10));
-    const double cmpRatio = median(kIdentical, kCmpProgram) / median(kIdentical, kReference);
-    std::printf("  cached identical: morvatix-cmp / cmp -s       %.2f  (<= 0.40)  %s\n", cmpRatio,
-                Verdict(cmpRatio <= 0.40));
-    if (results.Find(kIdentical, kWindowProgram) != nullptr) {
-        const double windowRatio = median(kIdentical, kWindowProgram) / median(kIdentical, kCmpProgram);
-        std::printf("  cached identical: window / morvatix-cmp       %.2f  (<= 1.10)  %s\n", windowRatio,
-                    Verdict(windowRatio <= 1.10));
-    }
-    if (const Row *evicted = results.Find(kEvicted, kCmpProgram);
-        evicted != nullptr && !evicted->seconds.empty()) {
-        const double evictedRatio = median(kEvicted, kCmpProgram) / median(kEvicted, kReference);
-        std::printf("  evicted identical: morvatix-cmp / cmp -s      %.2f  (<= 1.05)  %s\n", evictedRatio,
-                    Verdict(evictedRatio <= 1.05));
-    }
-    const Row *first = results.Find(kFirstDiffers, kEngineProgram);
-    const double firstTime = median(kFirstDiffers, kEngineProgram);
-    std::printf("  first byte differs: %d block(s), %s of comparison  (1 block, < 1 ms)  %s\n", first->blocks,
-                FormatTime(firstTime).c_str(), Verdict(first->blocks == 1 && firstTime < 0.001));
-    for (const std::string &program : {kCmpProgram, kWindowProgram}) {
-        const Row *big = results.Find(kIdentical, program);
-        const Row *small = results.Find(kSmall, program);
-        if (big == nullptr || small == nullptr)
-            continue;
-        const long growth = big->peakKiB - small->peakKiB;
-        std::printf("  peak memory, %s: %+ld KiB against the 1 MiB pair  (<= +1024)  %s\n", program.c_str(),
-                    growth, Verdict(growth <= 1024));
-    }
+    return [&results, &cases](const Row &row) {
+        if (row.program == kCmpCached || row.program == kReadFloor)
+            return results.Median(row.caseName, kReadFloor);
+        const auto c =
+            std::find_if(cases.begin(), cases.end(), [&](const Case &x) { return x.name == row.caseName; });
+        return c == cases.end() ? NAN : Floor(results, *c);
+    };
 }
 
-std::vector<Program> FrontEndsAndReference(const Options &options)
-{
-    std::vector<Program> programs = {ProcessProgram(kCmpProgram, {MVX_BENCH_CMP})};
-    const std::string windowPath = MVX_BENCH_WINDOW;
-    if (options.window && !windowPath.empty())
-        programs.push_back(WindowProgram(windowPath));
-    programs.push_back(ProcessProgram(kReference, {FindInPath("cmp"), "-s"}));
-    return programs;
-}
-
-void RunOnDisk(const Options &options)
+void RunOnDisk(const Options &options, Goals &goals)
 {
     namespace fs = std::filesystem;
     fs::path folder = options.folder;
@@ -314,128 +300,139 @@ void RunOnDisk(const Options &options)
     if (FreeSpace(folder) < needed)
         throw std::runtime_error("not enough free space in " + folder.string() + ": " +
                                  std::to_string(needed >> 20) + " MiB needed");
-
     std::fprintf(stderr, "Writing 4 files of %lld bytes in %s ...\n", static_cast<long long>(options.size),
                  folder.c_str());
     const BenchFiles files(folder, options.size, kSmallSize);
 
-    std::vector<Program> programs = FrontEndsAndReference(options);
-    programs.push_back(ProcessProgram(kFloorProgram, {MVX_BENCH_FLOOR}));
-    programs.push_back(EngineProgram());
+    const bool window = options.window && !std::string(MVX_BENCH_WINDOW).empty();
+    std::vector<Program> ours = {ProcessProgram(kCmp, {MVX_BENCH_CMP}, true)};
+    if (window)
+        ours.push_back(WindowProgram());
+    const Program cached = ProcessProgram(kCmpCached, {MVX_BENCH_CMP, "--cached"});
 
-    const std::vector<Case> cached = {{kIdentical, files.source, files.same, 0, {}},
-                                      {kLastDiffers, files.source, files.lastDiffers, 1, {}},
-                                      {kFirstDiffers, files.source, files.firstDiffers, 1, {}},
-                                      {kSmall, files.smallSource, files.smallSame, 0, {}}};
-    const std::vector<Case> evicted = {{kEvicted, files.source, files.same, 0, [&files] {
-                                            Evict(files.source);
-                                            Evict(files.same);
-                                        }}};
+    std::vector<Program> all = {DdProgram(true), DdProgram(false), LimitProgram(true), LimitProgram(false)};
+    all.insert(all.end(), ours.begin(), ours.end());
+    all.push_back(cached);
+    all.push_back(ProcessProgram(kReadFloor, {MVX_BENCH_FLOOR}));
+    std::vector<Program> small = ours;
+    small.push_back(cached);
+    const auto halfCached = [&files, half = options.size / 2] {
+        LeaveCached(files.halfSource, half);
+        LeaveCached(files.halfSame, half);
+    };
+    const std::vector<Case> cases = {
+        {.name = kCachedPair,
+         .source = files.source,
+         .target = files.same,
+         .programs = all,
+         .floors = {kDdAtOnce, kDdInTurn}},
+        {.name = kHalfCached,
+         .source = files.halfSource,
+         .target = files.halfSame,
+         .programs = ours,
+         .prepare = halfCached,
+         .countCached = true},
+        {.name = kSmall, .source = files.smallSource, .target = files.smallSame, .programs = small}};
 
     Results results;
-    for (const std::vector<Case> *group : {&cached, &evicted})
-        for (const Case &c : *group)
-            for (const Program &program : programs)
-                results.At(c.name, program.name);
-
+    // The first reads from the disk after the files were written are slower
+    // than all later ones (a virtual machine's host is still settling them);
+    // one untimed round keeps that out of the medians.
     std::fprintf(stderr, "Warming up ");
-    Results warmUp;
-    RunRounds(cached, programs, 1, warmUp);
-    std::fprintf(stderr, "\nCached files, %d rounds ", options.runs);
-    RunRounds(cached, programs, options.runs, results);
-    if (options.evictedRuns > 0) {
-        Evict(files.source);
-        Evict(files.same);
-        const double left = std::max(ResidentShare(files.source), ResidentShare(files.same));
-        std::fprintf(stderr, "\nEvicted files (%.1f %% still cached after eviction), warming up ",
-                     left * 100);
-        // The first reads from the disk after the files were written are
-        // slower than all later ones (a virtual machine's host is still
-        // settling them); one untimed round keeps that out of the medians.
-        RunRounds(evicted, programs, 1, warmUp);
-        std::fprintf(stderr, "\n%d rounds ", options.evictedRuns);
-        RunRounds(evicted, programs, options.evictedRuns, results);
-    }
+    RunRounds(cases, 1, nullptr);
+    std::fprintf(stderr, "\nOn the disk, %d rounds ", options.runs);
+    RunRounds(cases, options.runs, &results);
     std::fprintf(stderr, "\n\n");
 
     std::printf(
-        "Pairs of %lld bytes; medians of %d runs (%d evicted); peak memory is the largest resident set.\n"
-        "Evicted: both files dropped from the page cache before every run; on a virtual machine\n"
-        "the host may still hold them in its own cache.\n\n",
-        static_cast<long long>(options.size), options.runs, options.evictedRuns);
-    results.PrintTable(stdout, kReference, "/ " + kReference);
-    PrintTargets(results, options.size);
-}
+        "On the disk of %s: pairs of %lld bytes; medians of %d runs.\n"
+        "Cached: both files in the page cache. Half cached: the second half of each dropped from it\n"
+        "before every run. Floor: the faster dd for reads past the cache, read + memcmp for reads\n"
+        "through it. Peak memory: the largest resident set. Newly cached: the most pages of the pair\n"
+        "that one run left in the page cache that were not there before it.\n\n",
+        folder.c_str(), static_cast<long long>(options.size), options.runs);
+    results.PrintTable(stdout, FloorOf(results, cases));
+    std::printf("\n");
 
-void PrintSlowTargets(const Results &results, const SlowModel &model)
-{
-    const auto median = [&](const std::string &program) { return results.Median(kSlow, program); };
-    std::printf("\nTargets (slow device, %s):\n", model.IsDefault() ? "the default model" : "this model");
-    const double deviceLimit = model.IsDefault() ? 1.25 : 1.35;
-    const double deviceRatio = median(kCmpProgram) / median(kDeviceProgram);
-    std::printf("  slow device: morvatix-cmp / device limit      %.2f  (<= %.2f)  %s\n", deviceRatio,
-                deviceLimit, Verdict(deviceRatio <= deviceLimit));
-    if (results.Find(kSlow, kWindowProgram) != nullptr) {
-        const double windowRatio = median(kWindowProgram) / median(kCmpProgram);
-        std::printf("  slow device: window / morvatix-cmp            %.2f  (<= 1.05)  %s\n", windowRatio,
-                    Verdict(windowRatio <= 1.05));
+    const double cmp = results.Median(kCachedPair, kCmp);
+    goals.AtMost("cached pair: morvatix-cmp / dd floor", cmp / Floor(results, cases[0]), 1.20);
+    goals.AtMost("cached pair: --cached / read + memcmp",
+                 results.Median(kCachedPair, kCmpCached) / results.Median(kCachedPair, kReadFloor), 1.10);
+    if (window)
+        goals.AtMost("cached pair: window / morvatix-cmp", results.Median(kCachedPair, kWindow) / cmp, 1.10);
+    for (const Program &program : small) {
+        const long growth =
+            results.Find(kCachedPair, program.name)->peakKiB - results.Find(kSmall, program.name)->peakKiB;
+        goals.AtMost("peak memory over a 1 MiB pair's: " + program.name, static_cast<double>(growth),
+                     kMemoryBoundKiB, "%.0f KiB");
     }
-    const double gap = results.Find(kSlow, kEngineProgram)->longestGap;
-    std::printf("  slow device: longest time without event processing  %.0f ms  (< 200 ms)  %s\n", gap * 1000,
-                Verdict(gap < 0.2));
+    for (const Program &program : ours)
+        goals.AtMost("half cached: pages newly cached, " + program.name,
+                     static_cast<double>(results.Find(kHalfCached, program.name)->newlyCached), 0, "%.0f");
 }
 
-void RunOnSlowDevice(const Options &options)
+void RunOnSlowDevices(const Options &options, Goals &goals)
 {
     const SlowModel &model = options.slow;
-    std::fprintf(stderr, "Writing 2 files of %lld bytes on %s ...\n", static_cast<long long>(model.size),
-                 model.device.c_str());
-    const SlowPair pair(model);
-
-    std::vector<Program> programs = {ProcessProgram(kDeviceProgram, {MVX_BENCH_STREAM})};
-    for (Program &program : FrontEndsAndReference(options))
-        programs.push_back(std::move(program));
-    programs.push_back(ProcessProgram(kFloorAheadProgram, {MVX_BENCH_FLOOR, "--read-ahead"}));
-    programs.push_back(EngineProgram());
-    const std::vector<Case> slow = {{kSlow, pair.source, pair.same, 0, [&pair] { pair.Remount(); }}};
+    std::fprintf(stderr, "Writing 3 files of %lld bytes on %s and %s ...\n",
+                 static_cast<long long>(model.size), model.devices.at(0).c_str(),
+                 model.devices.at(1).c_str());
+    const SlowFiles files(model);
+    const Program cmp = ProcessProgram(kCmp, {MVX_BENCH_CMP}, true);
+    const auto remount = [&files] { files.Remount(); };
+    const std::vector<Case> cases = {{.name = kTwoDevices,
+                                      .source = files.source,
+                                      .target = files.otherDevice,
+                                      .programs = {LimitProgram(true), cmp},
+                                      .floors = {kLimitAtOnce},
+                                      .prepare = remount,
+                                      .countCached = true},
+                                     {.name = kOneDevice,
+                                      .source = files.source,
+                                      .target = files.sameDevice,
+                                      .programs = {LimitProgram(true), LimitProgram(false), cmp},
+                                      .floors = {kLimitAtOnce, kLimitInTurn},
+                                      .prepare = remount,
+                                      .countCached = true}};
 
     Results results;
-    for (const Program &program : programs)
-        results.At(kSlow, program.name);
-    std::fprintf(stderr, "Slow device, %d rounds ", model.runs);
-    RunRounds(slow, programs, model.runs, results);
+    std::fprintf(stderr, "Slow devices, %d rounds ", model.runs);
+    RunRounds(cases, model.runs, &results);
     std::fprintf(stderr, "\n\n");
 
-    std::printf("Slow device: %s.\n"
-                "A pair of %lld bytes, unmounted and mounted again before every run; medians of %d runs.\n"
-                "Device limit: one file after the other in reads of 8 MiB.\n\n",
-                model.Describe().c_str(), static_cast<long long>(model.size), model.runs);
-    results.PrintTable(stdout, kDeviceProgram, "/ device");
-    PrintSlowTargets(results, model);
-}
+    std::printf(
+        "Slow devices: %s.\n"
+        "Pairs of %lld bytes: the source on the first device, the target on the second or beside the\n"
+        "source; both file systems mounted afresh before every run; medians of %d runs. Floor: the\n"
+        "faster of the huge-page reads, the devices' limit.\n\n",
+        model.Describe().c_str(), static_cast<long long>(model.size), model.runs);
+    results.PrintTable(stdout, FloorOf(results, cases));
+    std::printf("\n");
 
-void RunHeld(const Options &options)
-{
-    HeldReadModel model = options.heldRead;
-    model.folder = options.folder.empty() ? std::filesystem::temp_directory_path() : options.folder;
-    if (options.window)
-        model.windowProgram = MVX_BENCH_WINDOW;
-    RunHeldRead(model);
+    goals.AtMost("two slow devices: morvatix-cmp / both read at once",
+                 results.Median(kTwoDevices, kCmp) / Floor(results, cases[0]), 1.15);
+    goals.AtMost("one slow device: morvatix-cmp / device limit",
+                 results.Median(kOneDevice, kCmp) / Floor(results, cases[1]), 1.25);
+    for (const Case &c : cases)
+        goals.AtMost(c.name + ": pages newly cached, " + kCmp,
+                     static_cast<double>(results.Find(c.name, kCmp)->newlyCached), 0, "%.0f");
 }
 
 int Run(const Options &options)
 {
+    Goals goals;
     if (!options.slowOnly)
-        RunOnDisk(options);
+        RunOnDisk(options, goals);
+    if (options.slow.Given())
+        RunOnSlowDevices(options, goals);
     if (!options.slowOnly && options.held) {
-        std::printf("\n");
-        RunHeld(options);
+        HeldReadModel model = options.heldRead;
+        model.folder = options.folder.empty() ? std::filesystem::temp_directory_path() : options.folder;
+        if (options.window)
+            model.windowProgram = MVX_BENCH_WINDOW;
+        RunHeldRead(model, goals);
     }
-    if (options.slow.Given()) {
-        if (!options.slowOnly)
-            std::printf("\n");
-        RunOnSlowDevice(options);
-    }
+    goals.Print(stdout);
     return 0;
 }
 

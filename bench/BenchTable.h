@@ -1,8 +1,10 @@
 // The benchmark's results: samples per case and program, the table of
-// medians and the check of the targets.
+// medians, and the goals they are held to.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -12,11 +14,10 @@ struct Row {
     std::string caseName;
     std::string program;
     std::vector<double> seconds;
-    long peakKiB = -1; // the largest over all runs; -1 when not a process of its own
-    int blocks = -1;   // blocks compared, where the program can tell
-    // The longest time over all runs that the user interface went without
-    // its events processed; negative where the program cannot tell.
-    double longestGap = -1;
+    long peakKiB = -1; // the largest over all runs
+    // The most pages of the pair that one run left in the page cache that
+    // were not there before it; -1 where not looked at.
+    std::int64_t newlyCached = -1;
 };
 
 class Results {
@@ -25,10 +26,9 @@ public:
     [[nodiscard]] const Row *Find(const std::string &caseName, const std::string &program) const;
     [[nodiscard]] double Median(const std::string &caseName, const std::string &program) const;
 
-    // Median, ratio against the same case's reference program (headed
-    // referenceLabel), peak memory; only the given cases, all when empty.
-    void PrintTable(std::FILE *out, const std::string &reference, const std::string &referenceLabel,
-                    const std::vector<std::string> &cases = {}) const;
+    // Median, ratio against the floor that floorOf gives for the row (NaN
+    // for none), peak memory and newly cached pages.
+    void PrintTable(std::FILE *out, const std::function<double(const Row &)> &floorOf) const;
 
 private:
     std::vector<Row> rows_;
@@ -38,5 +38,16 @@ double Median(std::vector<double> values);
 
 // "103.2 ms", "0.041 ms".
 std::string FormatTime(double seconds);
+
+// The goals, collected while the sections run and printed together at the end.
+class Goals {
+public:
+    // A ratio or a figure that must stay at most `limit`.
+    void AtMost(const std::string &what, double value, double limit, const char *format = "%.2f");
+    void Print(std::FILE *out) const;
+
+private:
+    std::vector<std::string> lines_;
+};
 
 } // namespace mvx::bench

@@ -2,6 +2,8 @@
 // fault file system, as a share whose server stops answering holds it.
 #pragma once
 
+#include "BenchTable.h"
+
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -16,9 +18,10 @@ struct HeldReadModel {
     std::string windowProgram;
 };
 
-// Prints the longest time without event processing while the read is held
-// for five seconds, in the engine and in the window, and the time from Stop
-// (the window) and from Ctrl-C (morvatix-cmp) to the warning.
-void RunHeldRead(const HeldReadModel &model);
+// Holds the read for five seconds and adds to the goals the longest time
+// without event processing meanwhile, in the engine and in the window, and
+// the time from Stop (the window) to the warning and from Ctrl-C to the end
+// of morvatix-cmp.
+void RunHeldRead(const HeldReadModel &model, Goals &goals);
 
 } // namespace mvx::bench

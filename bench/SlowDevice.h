@@ -1,41 +1,44 @@
-// The slow-device case: an identical pair on a file system that bench/run.sh
-// made on a throttled loop device, and the remount that drops both files
-// from the page cache before every run.
+// The slow devices: two file systems that bench/run.sh made on throttled loop
+// devices, the pairs the benchmark compares there, and the remount that takes
+// every file out of the page cache before each run.
 #pragma once
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace mvx::bench {
 
-// The device bench/run.sh modelled, as it was told.
+// The devices bench/run.sh modelled, as it was told.
 struct SlowModel {
-    std::string device;     // the loop device, e.g. /dev/loop0
-    std::string mountPoint; // where its ext4 file system is mounted
+    // Two loop devices and where their ext4 file systems are mounted.
+    std::vector<std::string> devices;
+    std::vector<std::string> mountPoints;
     std::int64_t size = std::int64_t{256} << 20;
     int requestsPerSecond = 100;
     int mibPerSecond = 120;
-    int readAheadKiB = 128;
-    int runs = 3;
+    int runs = 5;
 
-    [[nodiscard]] bool Given() const { return !device.empty(); }
-    // The model the targets were set for.
+    [[nodiscard]] bool Given() const { return !devices.empty(); }
+    // The model the goals were set for.
     [[nodiscard]] bool IsDefault() const;
     [[nodiscard]] std::string Describe() const;
 };
 
-class SlowPair {
+// A source and a copy on the first device, and another copy on the second.
+class SlowFiles {
 public:
-    // Writes the pair and leaves it out of the cache.
-    explicit SlowPair(const SlowModel &model);
-    ~SlowPair();
-    SlowPair(const SlowPair &) = delete;
-    SlowPair &operator=(const SlowPair &) = delete;
+    // Writes the three files and leaves them out of the cache.
+    explicit SlowFiles(const SlowModel &model);
+    ~SlowFiles();
+    SlowFiles(const SlowFiles &) = delete;
+    SlowFiles &operator=(const SlowFiles &) = delete;
 
-    // Unmounts and mounts the file system again: nothing of it stays cached.
+    // Unmounts both file systems and mounts them again: nothing of them stays
+    // cached.
     void Remount() const;
 
-    std::string source, same;
+    std::string source, sameDevice, otherDevice;
 
 private:
     const SlowModel &model_;
