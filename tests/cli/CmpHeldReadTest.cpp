@@ -91,9 +91,9 @@ TEST(MorvatixCmpOnAHeldRead, ATerminalIsToldOfTheWaitAndCtrlCGetsThroughReadsInt
     EXPECT_EQ(run.status, 130);
     EXPECT_EQ(run.out, "");
     // The notice stands after the bar where it stopped, at the start of the
-    // request that the fault is in, after 20 blocks of 41, and is wiped with
-    // it when the wait ends: its fourteen wide characters take two columns
-    // each.
+    // request that the fault is in, after half the pair's blocks, and is
+    // wiped with it when the wait ends: its fourteen wide characters take
+    // two columns each.
     const std::string bar = "\r[" + std::string(19, '#') + std::string(21, '.') + "]  49%";
     EXPECT_NE(run.err.find(bar + " デバイスの応答を待っています"), std::string::npos) << run.err;
     const auto wipe = [](std::size_t columns) {

@@ -101,7 +101,8 @@ TEST(CompareFiles, FilesReadAheadInLongRequestsAreStillComparedBlockByBlockFromT
 {
     // More requests than are in flight at once: each request's memory is
     // used again for a later one.
-    constexpr auto kSize = static_cast<std::int64_t>(9 * mvx::kRequestLength + 12345);
+    constexpr auto kRequest = static_cast<std::int64_t>(mvx::kRequestLength);
+    constexpr std::int64_t kSize = 9 * kRequest + 12345;
     constexpr std::int64_t kBlocks = (kSize + 102399) / 102400;
     struct Case {
         const char *name;
@@ -113,8 +114,8 @@ TEST(CompareFiles, FilesReadAheadInLongRequestsAreStillComparedBlockByBlockFromT
         {"identical", -1, true, kBlocks},
         {"the first byte differs: one step, the bar jumps to full", 0, false, 0},
         {"a difference inside the first request", 1500000, false, 1500000 / 102400},
-        {"a difference in a request whose memory was used before", 5 * 2048000 + 7, false,
-         5 * 2048000 / 102400},
+        {"a difference in a request whose memory was used before", 5 * kRequest + 7, false,
+         5 * kRequest / 102400},
         {"the last byte differs", kSize - 1, false, kBlocks - 1},
     };
     for (const Case &c : cases) {

@@ -9,10 +9,11 @@
 
 namespace mvx::test {
 
-// Long enough that the held read comes after the first blocks have compared.
-inline constexpr std::int64_t kHeldPairLength = 40 * kBlockLength + 777;
-// Inside block 29, past what the engine asks the system to read ahead first.
-inline constexpr std::int64_t kHeldAt = 3'000'000;
+// Two requests and a little more, so that the held read comes after the
+// first request's blocks have compared.
+inline constexpr std::int64_t kHeldPairLength = 2 * static_cast<std::int64_t>(kRequestLength) + 777;
+// Inside the second request, nine blocks in.
+inline constexpr std::int64_t kHeldAt = static_cast<std::int64_t>(kRequestLength) + 952'000;
 // Far longer than any stop may take, and short enough that a program that
 // waited for the read after all fails instead of hanging.
 inline constexpr std::chrono::milliseconds kHeldLong{5000};
