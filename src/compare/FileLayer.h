@@ -26,11 +26,16 @@ enum class ReadPath {
 };
 
 // The most that one request reads from a file, in whole blocks; the last
-// request of a file asks for a little more, to see the file end.
-inline constexpr std::size_t kRequestLength = std::size_t{20} * 102400;
+// request of a file asks for a little more, to see the file end. The system
+// cuts a read into requests of at most the device's own size (a power of
+// two, or 1280 KiB, its usual cap), and a slow device pays for each: 38
+// blocks fill their last request to 92 % or more at every such size from
+// 120 KiB to 4 MiB (20 blocks made two 1280 KiB requests where 1.56 would do).
+inline constexpr std::size_t kRequestLength = std::size_t{38} * 102400;
 // The memory of one request: room for the most it asks for, on a boundary
-// of its own size, so that the system can pass it to the device whole.
-inline constexpr std::size_t kRequestMemory = std::size_t{2} << 20;
+// of its own size, in huge pages, so that the system hands it to the device
+// in as few pieces as the device takes.
+inline constexpr std::size_t kRequestMemory = std::size_t{4} << 20;
 
 // A file opened for one comparison: read access, writers shut out where the
 // platform can do that, never written. Closed when the last share in it goes.

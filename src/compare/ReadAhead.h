@@ -18,8 +18,9 @@ namespace mvx {
 class ReadAhead {
 public:
     // Requests of one file that are in flight or wait to be compared: the
-    // memory, kRequestsPerFile * kRequestMemory a file, is all there is.
-    static constexpr int kRequestsPerFile = 4;
+    // memory, kRequestsPerFile * kRequestMemory a file (24 MiB for the
+    // pair), is all there is.
+    static constexpr int kRequestsPerFile = 3;
 
     // length: the size both files have; nothing when each is read to its end.
     ReadAhead(std::shared_ptr<ReadOnlyFile> source, std::shared_ptr<ReadOnlyFile> target,
