@@ -30,8 +30,8 @@ const std::string kCmpCached = "morvatix-cmp --cached";
 const std::string kReadFloor = "floor: read + memcmp";
 const std::string kDdAtOnce = "dd iflag=direct bs=8M, at once";
 const std::string kDdInTurn = "dd iflag=direct bs=8M, in turn";
-const std::string kLimitAtOnce = "huge-page 8 MiB reads, at once";
-const std::string kLimitInTurn = "huge-page 8 MiB reads, in turn";
+const std::string kLimitAtOnce = "huge-page 10 MiB reads, at once";
+const std::string kLimitInTurn = "huge-page 10 MiB reads, in turn";
 
 const std::string kCachedPair = "identical, cached";
 const std::string kHalfCached = "identical, half cached";

@@ -1,8 +1,10 @@
 // mvx-bench-limit [--at-once] FIRST SECOND: what the devices give at best.
-// Reads both files past the page cache in reads of 8 MiB, into memory backed
+// Reads both files past the page cache in reads of 10 MiB, into memory backed
 // by huge pages so that the system hands each read to the device in as few
-// requests as the device takes; the first file to its end and then the
-// second, or both at once on two threads.
+// requests as the device takes: whole ones for every request size from
+// 128 KiB to 2 MiB, and for 1280 KiB, a loop device's and the system's usual
+// cap. The first file to its end and then the second, or both at once on
+// two threads.
 // Exit status 0 when both were read, 2 on trouble.
 #include <cstdlib>
 #include <cstring>
@@ -14,7 +16,7 @@
 
 namespace {
 
-constexpr std::size_t kRead = std::size_t{8} << 20;
+constexpr std::size_t kRead = std::size_t{10} << 20;
 constexpr std::size_t kHugePage = std::size_t{2} << 20;
 
 bool ReadToEnd(const char *path)
