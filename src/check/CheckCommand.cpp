@@ -80,7 +80,7 @@ CheckEnd CheckCommand::Button3Click()
         return CheckEnd::Warned;
     }
     if (files.SizesDiffer()) {
-        outcome_ = {false, kSizeMismatchElapsed, std::nullopt};
+        outcome_ = {false, kSizeMismatchElapsed};
     } else {
         if (!lookingUp.Busy())
             view_.EnterBusy();

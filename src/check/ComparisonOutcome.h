@@ -15,6 +15,11 @@ using TenThousandths = std::chrono::duration<std::int64_t, std::ratio<1, 10000>>
 
 // The outcome of the last check.
 struct ComparisonOutcome {
+    ComparisonOutcome() = default;
+    ComparisonOutcome(bool same, TenThousandths elapsed, std::optional<std::int64_t> firstDifference = {})
+        : SameFile(same), ElapsedSeconds(elapsed), FirstDifference(firstDifference)
+    {}
+
     bool SameFile = false;
     TenThousandths ElapsedSeconds{0};
     // Where the bytes compared first differ, counted from 0; nothing when
