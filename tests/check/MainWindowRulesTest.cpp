@@ -43,7 +43,7 @@ public:
 private:
     std::string SourcePath() override { return source; }
     std::string TargetPath() override { return target; }
-    void ShowVerdict(const mvx::ComparisonOutcome &outcome) override
+    void OpenVerdictWindow(const mvx::ComparisonOutcome &outcome) override
     {
         calls.emplace_back(outcome.SameFile ? "verdict same" : "verdict different");
     }
