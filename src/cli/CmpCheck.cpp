@@ -35,7 +35,20 @@ public:
     std::string TargetPath() override { return target_; }
     bool IsBusy() override { return false; }
 
-    void EnterBusy() override { stop_.emplace(); }
+    void EnterBusy() override
+    {
+        // The rate on a terminal counts bytes, which the bar's positions are
+        // not for the largest files. Still before Ctrl-C only asks for a
+        // stop: a size probe that hangs ends with the program.
+        if (progress_.Drawn()) {
+            try {
+                progress_.SetLength(FileSizeOf(source_));
+            } catch (const std::exception &) {
+                // The comparison opens the file next, and says what it met.
+            }
+        }
+        stop_.emplace();
+    }
     void RestoreIdle() override
     {
         progress_.Clear();
