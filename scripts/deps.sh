@@ -28,6 +28,8 @@ packages=(
   libxcb-xtest0-dev
   # The fault file system that the device tests mount.
   fuse3 libfuse3-dev pkg-config
+  # The X11 test's own session bus, where it listens to the dock's progress.
+  dbus-daemon
 )
 for option in "$@"; do
   case "$option" in

@@ -1,7 +1,8 @@
 // What the main window does alike in every toolkit: Check and Stop with the
 // busy and idle states, a close during a comparison, the focus after
-// browsing, and the comparison on the task bar or dock. Each toolkit's TMainForm derives from it and only reads and
-// draws its widgets, through the few operations below.
+// browsing, and the comparison on the task bar or dock. Each toolkit's
+// TMainForm derives from it and only reads and draws its widgets, through the
+// few operations below.
 #pragma once
 
 #include "check/CheckCommand.h"

@@ -41,7 +41,8 @@ std::string TimeLeftText(long long seconds)
 {
     char text[32];
     if (seconds >= 3600)
-        std::snprintf(text, sizeof text, "%lld:%02lld:%02lld", seconds / 3600, seconds / 60 % 60, seconds % 60);
+        std::snprintf(text, sizeof text, "%lld:%02lld:%02lld", seconds / 3600, seconds / 60 % 60,
+                      seconds % 60);
     else
         std::snprintf(text, sizeof text, "%lld:%02lld", seconds / 60, seconds % 60);
     return std::string("残り ") + text;
@@ -77,12 +78,13 @@ bool TerminalProgress::MeasureRate(int position, Clock::time_point now)
     const auto elapsed = now - started_;
     if (length_ < 0 || maximum_ == minimum_ || elapsed < kRateAfter || !ratePace_.Due(now))
         return false;
-    const double done = static_cast<double>(position - minimum_) / (maximum_ - minimum_) * length_;
+    const auto length = static_cast<double>(length_);
+    const double done = static_cast<double>(position - minimum_) / (maximum_ - minimum_) * length;
     const double seconds = std::chrono::duration<double>(elapsed).count();
     const double rate = done / seconds;
     std::string text = RateText(rate);
     if (rate > 0)
-        text += "  " + TimeLeftText(std::llround((length_ - done) / rate));
+        text += "  " + TimeLeftText(std::llround((length - done) / rate));
     if (text == rate_)
         return false;
     rate_ = std::move(text);

@@ -115,11 +115,15 @@ void WaitUntilInFront()
     for (QWidget *window : windows)
         if (window->isVisible())
             QApplication::alert(window);
+    // A Wayland compositor gives the focus where it sees fit; the window opens.
+    if (QGuiApplication::platformName() != u"xcb")
+        return;
     QEventLoop back;
-    QObject::connect(qApp, &QGuiApplication::applicationStateChanged, &back, [&back](Qt::ApplicationState state) {
-        if (state == Qt::ApplicationActive)
-            back.quit();
-    });
+    QObject::connect(qApp, &QGuiApplication::applicationStateChanged, &back,
+                     [&back](Qt::ApplicationState state) {
+                         if (state == Qt::ApplicationActive)
+                             back.quit();
+                     });
     QObject::connect(qApp, &QCoreApplication::aboutToQuit, &back, &QEventLoop::quit);
     back.exec();
 }

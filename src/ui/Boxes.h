@@ -13,10 +13,11 @@ namespace mvx::ui {
 void CentreOnScreen(QWidget &window);
 
 // Before a modal window opens: while another program has the focus, asks
-// the desktop to draw the user's attention to the program's windows, and
-// returns once the user has come back to them. A modal window that opens
-// takes the focus (Qt asks for it as the window appears, and on X11 without
-// a window manager simply sets it), and the focus is the user's to move.
+// the desktop to draw the user's attention to the program's windows and, on
+// X11, returns once the user has come back to them. There a modal window that
+// opens takes the focus (Qt asks the window manager for it as the window
+// appears, with a fresh time that wins over the user's last click elsewhere,
+// and without one simply sets it), and the focus is the user's to move.
 void WaitUntilInFront();
 
 // The report of an expected problem: a beep, then a modal box centred on the

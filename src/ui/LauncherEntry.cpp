@@ -18,8 +18,8 @@ void LauncherEntry::Show(const TaskBarState &state)
     const QString desktopFile = QString::fromUtf8(kDesktopFileName);
     QString path = desktopFile;
     path.replace(u'.', u'/').prepend(u'/');
-    QDBusMessage update = QDBusMessage::createSignal(path, QStringLiteral("com.canonical.Unity.LauncherEntry"),
-                                                     QStringLiteral("Update"));
+    QDBusMessage update = QDBusMessage::createSignal(
+        path, QStringLiteral("com.canonical.Unity.LauncherEntry"), QStringLiteral("Update"));
     update << QStringLiteral("application://%1.desktop").arg(desktopFile)
            << QVariantMap{{QStringLiteral("progress"), state.fraction},
                           {QStringLiteral("progress-visible"), state.visible}};

@@ -247,8 +247,9 @@ public:
         daemon_.start(daemon, {QStringLiteral("--session"), QStringLiteral("--nofork"),
                                QStringLiteral("--print-address=1"),
                                QStringLiteral("--address=unix:dir=") + folder_.path()});
-        if (!QTest::qWaitFor([this] { return daemon_.canReadLine() || daemon_.state() == QProcess::NotRunning; },
-                             kDeadlineMs) ||
+        if (!QTest::qWaitFor(
+                [this] { return daemon_.canReadLine() || daemon_.state() == QProcess::NotRunning; },
+                kDeadlineMs) ||
             !daemon_.canReadLine()) {
             problem_ = "dbus-daemon did not start: " + daemon_.readAllStandardError();
             return;

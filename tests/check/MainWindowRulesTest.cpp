@@ -197,7 +197,9 @@ TEST(MainWindowRules, TheTaskBarShowsNothingOfAComparisonOnceItHasEndedHoweverIt
     } cases[] = {
         {"verdict", [](TestWindow &) {}, {"shown", "hidden", "verdict"}},
         {"Stop", [](TestWindow &window) { window.Button3Click(); }, {"shown", "hidden", "warning"}},
-        {"failure", [](TestWindow &) { throw mvx::CompareError("ファイル b は開けません"); }, {"shown", "hidden"}},
+        {"failure",
+         [](TestWindow &) { throw mvx::CompareError("ファイル b は開けません"); },
+         {"shown", "hidden"}},
         {"close", [](TestWindow &window) { EXPECT_FALSE(window.Close()); }, {"shown", "hidden"}},
     };
     for (const auto &c : cases) {

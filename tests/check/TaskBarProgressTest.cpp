@@ -38,7 +38,10 @@ TEST(TaskBarProgress, IsToldAFewTimesASecondAndNothingOfAComparisonOverInAMoment
         std::vector<TaskBarState> told;
     } cases[] = {
         {"over in 90 ms", 10ms, 9, {}},
-        {"two seconds", 100ms, 20, {Shown(0.15), Shown(0.3), Shown(0.45), Shown(0.6), Shown(0.75), Shown(0.9), kHidden}},
+        {"two seconds",
+         100ms,
+         20,
+         {Shown(0.15), Shown(0.3), Shown(0.45), Shown(0.6), Shown(0.75), Shown(0.9), kHidden}},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);

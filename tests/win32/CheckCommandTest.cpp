@@ -74,8 +74,8 @@ std::wstring AccessibleName(HWND control)
     // The accessible objects are COM's.
     const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     IAccessible *object = nullptr;
-    const HRESULT found = AccessibleObjectFromWindow(control, static_cast<DWORD>(OBJID_CLIENT),
-                                                     __uuidof(IAccessible), reinterpret_cast<void **>(&object));
+    const HRESULT found = AccessibleObjectFromWindow(
+        control, static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible), reinterpret_cast<void **>(&object));
     if (FAILED(found)) {
         if (SUCCEEDED(com))
             CoUninitialize();

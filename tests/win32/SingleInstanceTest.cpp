@@ -40,7 +40,8 @@ TEST(SingleInstance, ASecondStartsTwoPathsFillTheFieldsUnlessTheFirstIsChecking)
     };
     const Case cases[] = {
         // As Send To starts it with two files: quoted, with spaces in a name.
-        {LR"("C:\Users\me\My Files\a.txt" "D:\b.txt")", false, LR"(C:\Users\me\My Files\a.txt)", LR"(D:\b.txt)"},
+        {LR"("C:\Users\me\My Files\a.txt" "D:\b.txt")", false, LR"(C:\Users\me\My Files\a.txt)",
+         LR"(D:\b.txt)"},
         {L"one.txt", false, big1, big2},
         {L"a.txt b.txt c.txt", false, big1, big2},
         {L"a.txt b.txt", true, big1, big2},
