@@ -313,24 +313,18 @@ private:
 
 // What the dock heard is the progress of one comparison: shown rising for
 // the program's desktop entry, then hidden.
-QByteArray ProgressThenHidden(const QList<LauncherUpdate> &updates)
+bool ProgressThenHidden(const QList<LauncherUpdate> &updates)
 {
-    if (updates.size() < 2)
-        return "fewer than two updates";
     double last = 0;
     for (qsizetype i = 0; i < updates.size(); ++i) {
         const LauncherUpdate &update = updates.at(i);
-        if (update.entry != u"application://org.example.morvatix.desktop")
-            return "an update for " + update.entry.toUtf8();
         const bool end = i == updates.size() - 1;
-        if (end != !update.visible)
-            return "update " + QByteArray::number(i) + (end ? " shows progress" : " hides it");
-        if (!end && (update.progress < last || update.progress <= 0 || update.progress > 1))
-            return "progress " + QByteArray::number(update.progress) + " after " + QByteArray::number(last);
-        if (!end)
-            last = update.progress;
+        if (update.entry != u"application://org.example.morvatix.desktop" || update.visible == end ||
+            (!end && (update.progress < last || update.progress > 1)))
+            return false;
+        last = update.progress;
     }
-    return {};
+    return updates.size() >= 2;
 }
 
 // The real program on its own bus, comparing a pair whose target's read the
@@ -546,7 +540,7 @@ private slots:
 
         held.mount.Release();
         QTRY_VERIFY_WITH_TIMEOUT(dock.Hidden(), kDeadlineMs);
-        QVERIFY2(ProgressThenHidden(dock.updates).isEmpty(), ProgressThenHidden(dock.updates).constData());
+        QVERIFY(ProgressThenHidden(dock.updates));
         QVERIFY2(QTest::qWaitFor(
                      [&] {
                          for (const ClientMessage &message : held.listener.Messages())
@@ -577,7 +571,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!dock.updates.isEmpty(), kDeadlineMs);
         held.listener.Click(held.window, held.check);
         QTRY_VERIFY_WITH_TIMEOUT(dock.Hidden(), kDeadlineMs);
-        QVERIFY2(ProgressThenHidden(dock.updates).isEmpty(), ProgressThenHidden(dock.updates).constData());
+        QVERIFY(ProgressThenHidden(dock.updates));
     }
 };
 
