@@ -30,6 +30,8 @@ packages=(
   fuse3 libfuse3-dev pkg-config
   # Real file systems on loop devices, whose medium the tests read and change.
   xfsprogs
+  # The X11 test's own session bus, where it listens to the dock's progress.
+  dbus-daemon
 )
 for option in "$@"; do
   case "$option" in

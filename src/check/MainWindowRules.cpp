@@ -37,15 +37,24 @@ void MainWindowRules::RestoreIdle()
         SetCheckCaption(idleCaption_);
     SetExitEnabled(true);
     ResetBar();
+    taskBar_.End();
     if (closePending_)
         CloseLater();
 }
 
 void MainWindowRules::Warn(const std::string &message)
 {
+    // A stop's warning ends the comparison's showing on the task bar.
+    taskBar_.End();
     // A window that is closing owes no report of the stop its closing asked for.
     if (!closePending_)
         ShowWarning(message);
+}
+
+void MainWindowRules::ShowVerdict(const ComparisonOutcome &outcome)
+{
+    taskBar_.End();
+    OpenVerdictWindow(outcome);
 }
 
 void MainWindowRules::Browse(PathField field)

@@ -1,11 +1,13 @@
 // What the main window does alike in every toolkit: Check and Stop with the
-// busy and idle states, a close during a comparison, and the focus after
-// browsing. Each toolkit's TMainForm derives from it and only reads and
-// draws its widgets, through the few operations below.
+// busy and idle states, a close during a comparison, the focus after
+// browsing, and the comparison on the task bar or dock. Each toolkit's
+// TMainForm derives from it and only reads and draws its widgets, through the
+// few operations below.
 #pragma once
 
 #include "check/CheckCommand.h"
 #include "check/CheckView.h"
+#include "check/TaskBarProgress.h"
 
 #include <string>
 
@@ -41,6 +43,9 @@ protected:
     // instead, and the window closes once the Check command has unwound, so
     // that nothing touches a closed window.
     [[nodiscard]] bool MayClose();
+    // Told of each comparison's range, positions and waits by the toolkit;
+    // told of its end here.
+    TaskBarProgress &TaskBar() { return taskBar_; }
 
     // The widgets, as each toolkit reads and draws them. Texts are UTF-8.
     virtual std::string CheckCaption() = 0;
@@ -50,6 +55,8 @@ protected:
     // Asks for a close that comes once the event loop has the window again.
     virtual void CloseLater() = 0;
     virtual void ShowWarning(const std::string &message) = 0;
+    // The verdict window, modal; returns once the user has dismissed it.
+    virtual void OpenVerdictWindow(const ComparisonOutcome &outcome) = 0;
     // OpenDialog1 for one field, which takes the name the user confirms.
     virtual void ChooseFile(PathField field) = 0;
     virtual void FocusCheck() = 0;
@@ -58,9 +65,11 @@ private:
     void EnterBusy() final;
     void RestoreIdle() final;
     void Warn(const std::string &message) final;
+    void ShowVerdict(const ComparisonOutcome &outcome) final;
     void Browse(PathField field);
 
     CheckCommand command_{*this};
+    TaskBarProgress taskBar_;
     // The caption that Check had before it read Stop.
     std::string idleCaption_;
     bool closePending_ = false;

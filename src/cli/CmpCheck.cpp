@@ -42,6 +42,9 @@ public:
         stop_.reset();
     }
 
+    // The rate on a terminal counts bytes, which the bar's positions are not
+    // for the largest files.
+    void SetLength(std::int64_t bytes) override { progress_.SetLength(bytes); }
     void SetRange(int minimum, int maximum) override { progress_.SetRange(minimum, maximum); }
     void SetPosition(int position) override { progress_.SetPosition(position); }
     void WaitingForDevice(bool waiting) override { progress_.WaitingForDevice(waiting); }

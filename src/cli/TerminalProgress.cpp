@@ -1,9 +1,13 @@
 #include "cli/TerminalProgress.h"
 
+#include "check/DecimalSeparator.h"
 #include "check/WaitingText.h"
 
 #include <algorithm>
+#include <chrono>
+#include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <string_view>
 
 namespace mvx::cmp {
@@ -11,13 +15,37 @@ namespace mvx::cmp {
 namespace {
 
 constexpr int kCells = 40;
+// How long a comparison runs before its rate says anything.
+constexpr auto kRateAfter = std::chrono::seconds(1);
 
-// The columns a terminal gives the text: two for each of its characters, all
-// of them wide ones.
-std::size_t WideColumns(std::string_view text)
+// The columns a terminal gives the text: one for each ASCII character, two
+// for each other, all of which are wide ones here.
+std::size_t Columns(std::string_view text)
 {
-    return 2 * static_cast<std::size_t>(
-                   std::count_if(text.begin(), text.end(), [](char c) { return (c & 0xC0) != 0x80; }));
+    std::size_t columns = 0;
+    for (const char c : text)
+        if ((c & 0xC0) != 0x80)
+            columns += (c & 0x80) == 0 ? 1 : 2;
+    return columns;
+}
+
+// Megabytes (of a million bytes, as a disk's maker counts them) a second, to
+// a tenth, with the decimal separator the verdict's time has.
+std::string RateText(double bytesPerSecond)
+{
+    const long long tenths = std::llround(bytesPerSecond / 100000);
+    return std::to_string(tenths / 10) + DecimalSeparator() + std::to_string(tenths % 10) + " MB/s";
+}
+
+std::string TimeLeftText(long long seconds)
+{
+    char text[32];
+    if (seconds >= 3600)
+        std::snprintf(text, sizeof text, "%lld:%02lld:%02lld", seconds / 3600, seconds / 60 % 60,
+                      seconds % 60);
+    else
+        std::snprintf(text, sizeof text, "%lld:%02lld", seconds / 60, seconds % 60);
+    return std::string("残り ") + text;
 }
 
 } // namespace
@@ -33,13 +61,34 @@ void TerminalProgress::SetRange(int minimum, int maximum)
 {
     minimum_ = minimum;
     maximum_ = std::max(maximum, minimum);
+    started_ = Clock::now();
+    ratePace_.Restart(started_);
+    rate_.clear();
     Show(minimum);
 }
 
 void TerminalProgress::SetPosition(int position)
 {
     if (enabled_)
-        Show(position);
+        Show(position, MeasureRate(position, Clock::now()));
+}
+
+bool TerminalProgress::MeasureRate(int position, Clock::time_point now)
+{
+    const auto elapsed = now - started_;
+    if (length_ < 0 || maximum_ == minimum_ || elapsed < kRateAfter || !ratePace_.Due(now))
+        return false;
+    const auto length = static_cast<double>(length_);
+    const double done = static_cast<double>(position - minimum_) / (maximum_ - minimum_) * length;
+    const double seconds = std::chrono::duration<double>(elapsed).count();
+    const double rate = done / seconds;
+    std::string text = RateText(rate);
+    if (rate > 0)
+        text += "  " + TimeLeftText(std::llround((length - done) / rate));
+    if (text == rate_)
+        return false;
+    rate_ = std::move(text);
+    return true;
 }
 
 void TerminalProgress::WaitingForDevice(bool waiting)
@@ -74,11 +123,16 @@ void TerminalProgress::Show(int position, bool always)
     line_.append("] ");
     const std::string number = std::to_string(percent);
     line_.append(3 - std::min<std::size_t>(number.size(), 3), ' ').append(number).append("%");
-    columns_ = line_.size() - 1;
-    if (waiting_) {
+    // While a read waits for its device, the wait is the news; the rate
+    // comes back with the next block.
+    if (waiting_)
         line_.append(" ").append(kWaitingForDeviceText);
-        columns_ += 1 + WideColumns(kWaitingForDeviceText);
-    }
+    else if (!rate_.empty())
+        line_.append("  ").append(rate_);
+    // A shorter line covers what the last one left.
+    const std::size_t columns = Columns(line_) - 1;
+    line_.append(columns_ > columns ? columns_ - columns : 0, ' ');
+    columns_ = std::max(columns_, columns);
     WriteText(stream_, line_);
 }
 
@@ -93,6 +147,7 @@ void TerminalProgress::Clear()
     WriteText(stream_, wipe);
     shownCells_ = -1;
     shownPercent_ = -1;
+    columns_ = 0;
 }
 
 } // namespace mvx::cmp

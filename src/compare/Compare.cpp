@@ -127,6 +127,7 @@ bool FilePair::CompareFiles(CompareProgress &progress)
     const bool toEnd = source_->Size() == 0 || target_->Size() == 0;
     const std::int64_t length = std::max(source_->Size(), target_->Size());
     const BarScale scale(length);
+    progress.SetLength(length);
     progress.SetRange(0, scale(length));
     std::int64_t position = 0;
     std::int64_t blockSize = std::min(kBlockLength, length);

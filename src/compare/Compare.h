@@ -26,6 +26,9 @@ extern std::atomic<unsigned char> CancelRequested;
 class CompareProgress {
 public:
     virtual ~CompareProgress() = default;
+    // The bytes that the range stands for, told before it is set, for a front
+    // end that counts bytes rather than steps of the bar.
+    virtual void SetLength(std::int64_t /*bytes*/) {}
     virtual void SetRange(int minimum, int maximum) = 0;
     virtual void SetPosition(int position) = 0;
     // Lets the user interface handle whatever is pending, a Stop click among

@@ -6,6 +6,7 @@
 #include "check/WindowTexts.h"
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QPointer>
@@ -13,6 +14,8 @@
 #include <QScreen>
 #include <QShowEvent>
 #include <QTimer>
+
+#include <algorithm>
 
 namespace mvx::ui {
 
@@ -89,6 +92,7 @@ protected:
 void ShowBox(QMessageBox::Icon icon, const QString &caption, const QString &message, QWidget *owner)
 {
     CentredMessageBox box(icon, caption, message, QMessageBox::Ok, owner);
+    WaitUntilInFront();
     box.button(QMessageBox::Ok)->setText(QStringLiteral("OK"));
     box.exec();
 }
@@ -99,6 +103,29 @@ void CentreOnScreen(QWidget &window)
 {
     window.move(CentredPosition(window));
     new FrameWatch(window);
+}
+
+void WaitUntilInFront()
+{
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    const bool shown = std::any_of(windows.begin(), windows.end(), [](QWidget *w) { return w->isVisible(); });
+    if (!shown || QGuiApplication::applicationState() == Qt::ApplicationActive)
+        return;
+    // Urgency on X11: the desktop marks the windows and their task-bar entry.
+    for (QWidget *window : windows)
+        if (window->isVisible())
+            QApplication::alert(window);
+    // A Wayland compositor gives the focus where it sees fit; the window opens.
+    if (QGuiApplication::platformName() != u"xcb")
+        return;
+    QEventLoop back;
+    QObject::connect(qApp, &QGuiApplication::applicationStateChanged, &back,
+                     [&back](Qt::ApplicationState state) {
+                         if (state == Qt::ApplicationActive)
+                             back.quit();
+                     });
+    QObject::connect(qApp, &QCoreApplication::aboutToQuit, &back, &QEventLoop::quit);
+    back.exec();
 }
 
 void WarningBox(QWidget *owner, const QString &message)

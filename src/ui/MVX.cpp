@@ -99,6 +99,7 @@ void TMainForm::FormCreate()
     setFixedHeight(laidOut.height());
 
     progress_ = std::make_unique<BarProgress>(*ui_->ProgressBar1);
+    TaskBar().Attach(&launcherEntry_);
 
     for (QLineEdit *field : {ui_->Edit1, ui_->Edit2}) {
         field->setAcceptDrops(true);
@@ -299,7 +300,7 @@ void TMainForm::ShowWarning(const std::string &message)
     WarningBox(this, QString::fromStdString(message));
 }
 
-void TMainForm::ShowVerdict(const ComparisonOutcome &outcome)
+void TMainForm::OpenVerdictWindow(const ComparisonOutcome &outcome)
 {
     KekkaForm = new TKekkaForm(outcome, this);
     OkOnlyDialog::ShowThenRelease(KekkaForm);
@@ -308,11 +309,13 @@ void TMainForm::ShowVerdict(const ComparisonOutcome &outcome)
 void TMainForm::SetRange(int minimum, int maximum)
 {
     progress_->SetRange(minimum, maximum);
+    TaskBar().SetRange(minimum, maximum);
 }
 
 void TMainForm::SetPosition(int position)
 {
     progress_->SetPosition(position);
+    TaskBar().SetPosition(position);
 }
 
 void TMainForm::ProcessEvents()
@@ -326,6 +329,7 @@ void TMainForm::ProcessEvents()
 void TMainForm::WaitingForDevice(bool waiting)
 {
     progress_->WaitingForDevice(waiting);
+    TaskBar().WaitingForDevice(waiting);
     ui_->Button3->setToolTip(waiting ? QString::fromUtf8(kWaitingForDeviceText) : QString());
     if (waiting)
         setCursor(Qt::BusyCursor);

@@ -4,6 +4,7 @@
 
 #include "check/MainWindowRules.h"
 #include "check/SizeRule.h"
+#include "ui/LauncherEntry.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -61,7 +62,7 @@ private:
     // What the check and the window's rules read and draw.
     std::string SourcePath() override;
     std::string TargetPath() override;
-    void ShowVerdict(const ComparisonOutcome &outcome) override;
+    void OpenVerdictWindow(const ComparisonOutcome &outcome) override;
     void SetRange(int minimum, int maximum) override;
     void SetPosition(int position) override;
     void ProcessEvents() override;
@@ -77,6 +78,7 @@ private:
 
     std::unique_ptr<Ui::TMainForm> ui_;
     std::unique_ptr<BarProgress> progress_;
+    LauncherEntry launcherEntry_;
     std::optional<SizeRule> sizeRule_;
     QFileDialog *OpenDialog1 = nullptr;
     QPointer<TKekkaForm> KekkaForm;

@@ -2,6 +2,8 @@
 // and no Cancel, so Escape does nothing, as in the windows it stands beside.
 #pragma once
 
+#include "ui/Boxes.h"
+
 #include <QDialog>
 #include <QKeyEvent>
 #include <QPointer>
@@ -21,6 +23,7 @@ public:
             if (form)
                 form->deleteLater();
         });
+        WaitUntilInFront();
         form->exec();
     }
 

@@ -74,10 +74,15 @@ void TKekkaForm::FormShow()
     CentreOnScreen(*this);
     ui_->Image1->setPixmap(QPixmap::fromImage(DrawMark(outcome_.SameFile, devicePixelRatioF())));
     const std::string separator = QLocale().decimalPoint().toStdString();
+    const QString verdict = QString::fromStdString(VerdictLine(outcome_.SameFile));
+    const QString time = QString::fromStdString(TimeLine(outcome_.ElapsedSeconds, separator));
     ui_->Memo1->clear();
-    ui_->Memo1->appendPlainText(kIndent + QString::fromStdString(VerdictLine(outcome_.SameFile)));
-    ui_->Memo1->appendPlainText(kIndent +
-                                QString::fromStdString(TimeLine(outcome_.ElapsedSeconds, separator)));
+    ui_->Memo1->appendPlainText(kIndent + verdict);
+    ui_->Memo1->appendPlainText(kIndent + time);
+    // What a screen reader says as the window opens, with the focus on OK:
+    // the verdict and the time, without the user looking for the text.
+    ui_->Image1->setAccessibleName(verdict);
+    setAccessibleDescription(verdict + u'\n' + time);
     ui_->Memo1->moveCursor(QTextCursor::Start);
     ui_->ButOk->setFocus();
     QApplication::beep();

@@ -24,8 +24,19 @@ LRESULT CALLBACK CentreBoxOnActivation(int code, WPARAM wParam, LPARAM lParam)
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
+BOOL CALLBACK FlashTopLevel(HWND window, LPARAM /*unused*/)
+{
+    // The windows with a button of their own: shown and owned by none.
+    if (IsWindowVisible(window) != 0 && GetWindow(window, GW_OWNER) == nullptr) {
+        FLASHWINFO flash{sizeof flash, window, FLASHW_ALL | FLASHW_TIMERNOFG, 0, 0};
+        FlashWindowEx(&flash);
+    }
+    return TRUE;
+}
+
 void ShowBox(HWND owner, const std::string &message, const std::wstring &caption, UINT type)
 {
+    AttentionFromBehind();
     const OwnedHook hook(SetWindowsHookExW(WH_CBT, CentreBoxOnActivation, nullptr, GetCurrentThreadId()));
     boxAwaitingCentre = hook != nullptr;
     MessageBoxW(owner, Wide(message).c_str(), caption.c_str(), type | MB_OK);
@@ -43,6 +54,14 @@ void CentreOnScreen(HWND window)
     SetWindowPos(window, nullptr, (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
                  (GetSystemMetrics(SM_CYSCREEN) - height) / 2, 0, 0,
                  SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void AttentionFromBehind()
+{
+    DWORD process = 0;
+    GetWindowThreadProcessId(GetForegroundWindow(), &process);
+    if (process != GetCurrentProcessId())
+        EnumThreadWindows(GetCurrentThreadId(), FlashTopLevel, 0);
 }
 
 void WarningBox(HWND owner, const std::string &message)

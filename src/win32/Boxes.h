@@ -1,4 +1,5 @@
-// Window placement and the two message boxes shared by every window.
+// Window placement, the user's attention and the two message boxes shared by
+// every window.
 #pragma once
 
 #include <string>
@@ -9,6 +10,11 @@ namespace mvx::win32 {
 
 // Places the window's outer frame in the middle of the primary screen.
 void CentreOnScreen(HWND window);
+
+// Before a modal window opens: while another program is in the foreground,
+// the task-bar buttons of the program's windows flash until the user comes
+// back to them. The system keeps the foreground where it is.
+void AttentionFromBehind();
 
 // The report of an expected problem: the default beep, then a modal box
 // centred on the screen that returns when the user presses OK.

@@ -1,6 +1,7 @@
 #include "win32/DialogWindow.h"
 
 #include "check/Guarded.h"
+#include "win32/Boxes.h"
 #include "win32/Handles.h"
 #include "win32/ScreenDpi.h"
 
@@ -10,6 +11,7 @@ namespace mvx::win32 {
 
 void DialogWindow::ShowModal(HWND owner)
 {
+    AttentionFromBehind();
     DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(templateId_), owner, DialogProc,
                     reinterpret_cast<LPARAM>(this));
     window_ = nullptr;

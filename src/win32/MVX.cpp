@@ -11,6 +11,7 @@
 #include "win32/PVerForm.h"
 #include "win32/Resource.h"
 #include "win32/ScreenDpi.h"
+#include "win32/SingleInstance.h"
 #include "win32/WindowText.h"
 
 #include <algorithm>
@@ -115,6 +116,14 @@ bool TMainForm::Message(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_CLOSE:
         FormClose();
         return true;
+    case WM_COPYDATA:
+        // A later start's two paths; anything else that comes this way is
+        // no business of this window.
+        if (const auto paths = HandedOverPaths(*FromMessage<const COPYDATASTRUCT *>(lParam))) {
+            FillPathsWhenIdle(paths->first, paths->second);
+            SetResult(TRUE);
+        }
+        return true;
     case WM_DESTROY:
         PostQuitMessage(0);
         return false;
@@ -148,6 +157,8 @@ SIZE TMainForm::SizeAt(int dpi)
 void TMainForm::FormCreate()
 {
     progress_.Attach(Item(IDC_ProgressBar1));
+    taskBarButton_.Attach(window_);
+    TaskBar().Attach(&taskBarButton_);
     for (const int id : {IDC_Edit1, IDC_Edit2}) {
         DragAcceptFiles(Item(id), TRUE);
         SetWindowSubclass(Item(id), FieldProc, static_cast<UINT_PTR>(id), reinterpret_cast<DWORD_PTR>(this));
@@ -283,6 +294,14 @@ void TMainForm::SetCommandsEnabled(bool enabled)
     EnableWindow(Item(IDC_Button2), enabled ? TRUE : FALSE);
 }
 
+void TMainForm::FillPathsWhenIdle(const std::wstring &source, const std::wstring &target)
+{
+    if (IsBusy())
+        return;
+    SetWindowTextW(Item(IDC_Edit1), source.c_str());
+    SetWindowTextW(Item(IDC_Edit2), target.c_str());
+}
+
 void TMainForm::FieldDropFiles(HWND field, HDROP drop)
 {
     // Only the first item counts, with its whole name.
@@ -350,6 +369,7 @@ void TMainForm::ResetBar()
 void TMainForm::WaitingForDevice(bool waiting)
 {
     progress_.WaitingForDevice(waiting);
+    TaskBar().WaitingForDevice(waiting);
 }
 
 void TMainForm::CloseLater()
@@ -362,7 +382,7 @@ void TMainForm::ShowWarning(const std::string &message)
     WarningBox(window_, message);
 }
 
-void TMainForm::ShowVerdict(const ComparisonOutcome &outcome)
+void TMainForm::OpenVerdictWindow(const ComparisonOutcome &outcome)
 {
     TKekkaForm KekkaForm(outcome);
     KekkaForm.ShowModal(window_);
@@ -371,11 +391,13 @@ void TMainForm::ShowVerdict(const ComparisonOutcome &outcome)
 void TMainForm::SetRange(int minimum, int maximum)
 {
     progress_.SetRange(minimum, maximum);
+    TaskBar().SetRange(minimum, maximum);
 }
 
 void TMainForm::SetPosition(int position)
 {
     progress_.SetPosition(position);
+    TaskBar().SetPosition(position);
 }
 
 void TMainForm::ProcessEvents()

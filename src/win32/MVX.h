@@ -6,6 +6,7 @@
 #include "check/SizeRule.h"
 #include "win32/BarProgress.h"
 #include "win32/DialogWindow.h"
+#include "win32/TaskBarButton.h"
 
 #include <optional>
 #include <string>
@@ -29,6 +30,10 @@ public:
     void MenuHelpClick();
     void MenuVerClick();
     void SetCommandsEnabled(bool enabled) override;
+
+    // The two paths of a later start, taken as the command line's would be;
+    // a window that is checking keeps the paths it is comparing.
+    void FillPathsWhenIdle(const std::wstring &source, const std::wstring &target);
 
 private:
     bool Message(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -63,9 +68,10 @@ private:
     void ProcessEvents() override;
     void CloseLater() override;
     void ShowWarning(const std::string &message) override;
-    void ShowVerdict(const ComparisonOutcome &outcome) override;
+    void OpenVerdictWindow(const ComparisonOutcome &outcome) override;
 
     BarProgress progress_;
+    TaskBarButton taskBarButton_;
     // Known once the layout is applied; sizes that come before are the
     // system's own.
     std::optional<SizeRule> sizeRule_;

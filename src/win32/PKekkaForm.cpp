@@ -106,6 +106,11 @@ void TKekkaForm::FormShow()
     const std::string text = kIndent + VerdictLine(outcome_.SameFile) + "\r\n" + kIndent +
                              TimeLine(outcome_.ElapsedSeconds, DecimalSeparator());
     SetWindowTextW(Item(IDC_Memo1), Wide(text).c_str());
+    // A screen reader names the mark by its control's text, which a picture
+    // control never draws. The system's own handling keeps the text, where
+    // the control's would take it for the name of a picture to load.
+    const std::wstring verdict = Wide(VerdictLine(outcome_.SameFile));
+    DefWindowProcW(Item(IDC_Image1), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(verdict.c_str()));
     SendMessageW(window_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(Item(IDC_ButOk)), TRUE);
     MessageBeep(0);
 }

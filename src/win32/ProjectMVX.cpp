@@ -9,9 +9,10 @@
 
 int WINAPI wWinMain(HINSTANCE /*hInstance*/, HINSTANCE /*hPrevInstance*/, PWSTR /*lpCmdLine*/, int nShowCmd)
 {
+    const std::vector<std::string> parameters = mvx::ProgramParameters(0, nullptr);
     // Before this instance has a window of its own.
     mvx::win32::SingleInstance instance;
-    if (!instance.Claim())
+    if (!instance.Claim(parameters))
         return 0;
 
     const INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX),
@@ -20,7 +21,7 @@ int WINAPI wWinMain(HINSTANCE /*hInstance*/, HINSTANCE /*hPrevInstance*/, PWSTR 
 
     int code = 0;
     mvx::Guarded([&] {
-        mvx::win32::TMainForm MainForm(mvx::ProgramParameters(0, nullptr));
+        mvx::win32::TMainForm MainForm(parameters);
         MainForm.Show(nShowCmd);
         code = mvx::win32::RunMessageLoop(MainForm.Window());
     });

@@ -1,8 +1,10 @@
 #include "win32/SingleInstance.h"
 
 #include "win32/MVX.h"
+#include "win32/WindowText.h"
 
 #include <sddl.h>
+#include <string_view>
 
 namespace mvx::win32 {
 
@@ -12,6 +14,25 @@ namespace {
 // window, short enough that a stuck one does not keep the user waiting.
 constexpr ULONGLONG kClaimDeadlineMs = 5000;
 constexpr DWORD kRetryPauseMs = 20;
+// A running instance that does not take its paths within this time is stuck.
+constexpr UINT kHandOverTimeoutMs = 5000;
+// What the data of a later start's message is: "MVX" and the format's version.
+constexpr ULONG_PTR kPathsMessage = 0x4D565801;
+
+// The later start's two paths, each ended by a NUL, to the running window.
+void HandOverPaths(HWND running, const std::vector<std::string> &paths)
+{
+    if (paths.size() != 2)
+        return;
+    std::wstring text = Wide(paths.at(0));
+    text.push_back(L'\0');
+    text += Wide(paths.at(1));
+    text.push_back(L'\0');
+    COPYDATASTRUCT data{kPathsMessage, static_cast<DWORD>(text.size() * sizeof(wchar_t)), text.data()};
+    DWORD_PTR taken = 0;
+    SendMessageTimeoutW(running, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data),
+                        SMTO_ABORTIFHUNG | SMTO_BLOCK, kHandOverTimeoutMs, &taken);
+}
 
 std::wstring UserSid()
 {
@@ -38,7 +59,19 @@ std::wstring SingleInstance::DefaultName()
     return L"Local\\Morvatix-instance-" + UserSid();
 }
 
-bool SingleInstance::Claim()
+std::optional<std::pair<std::wstring, std::wstring>> HandedOverPaths(const COPYDATASTRUCT &data)
+{
+    if (data.dwData != kPathsMessage || data.lpData == nullptr || data.cbData % sizeof(wchar_t) != 0)
+        return std::nullopt;
+    const std::wstring_view text(static_cast<const wchar_t *>(data.lpData), data.cbData / sizeof(wchar_t));
+    const std::size_t first = text.find(L'\0');
+    if (first == std::wstring_view::npos || text.find(L'\0', first + 1) != text.size() - 1)
+        return std::nullopt;
+    return std::pair{std::wstring(text.substr(0, first)),
+                     std::wstring(text.substr(first + 1, text.size() - first - 2))};
+}
+
+bool SingleInstance::Claim(const std::vector<std::string> &paths)
 {
     // Held until this process ends, however it ends: the system gives up a
     // dead owner's mutex, and the next start then takes it over.
@@ -55,6 +88,7 @@ bool SingleInstance::Claim()
             return true;
         const HWND running = FindWindowW(kMainWindowClass, nullptr);
         if (running != nullptr && IsWindowVisible(running) != 0) {
+            HandOverPaths(running, paths);
             BringForward(running);
             return false;
         }

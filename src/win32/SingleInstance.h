@@ -1,12 +1,17 @@
 // Makes sure one instance runs for the user's logon session. The first start
-// holds a named mutex that only Morvatix makes; a later start brings the
-// first one's main window forward, found by its own window class, and ends.
+// holds a named mutex that only Morvatix makes; a later start hands the first
+// one's main window, found by its own window class, its two paths (when it
+// was started with two, as Explorer's Send To starts it), brings it forward
+// and ends.
 // A window title proves nothing: any window may be called "Morvatix".
 #pragma once
 
 #include "win32/Handles.h"
 
+#include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace mvx::win32 {
 
@@ -17,8 +22,8 @@ public:
 
     // True when this start is the first, or when no mutex can be made at
     // all; false when the running instance was brought forward, or holds the
-    // mutex but showed no window in time.
-    bool Claim();
+    // mutex but showed no window in time. paths: this start's parameters.
+    bool Claim(const std::vector<std::string> &paths = {});
 
     // In the session's own namespace, and the user's: another user who runs
     // the program in the same session has an instance of their own.
@@ -28,6 +33,10 @@ private:
     std::wstring name_;
     OwnedHandle mutex_;
 };
+
+// The two paths of a later start, as the running instance's main window
+// receives them (WM_COPYDATA); nothing when the data is not such a message.
+std::optional<std::pair<std::wstring, std::wstring>> HandedOverPaths(const COPYDATASTRUCT &data);
 
 // Restores the running instance's main window if it is minimised and brings
 // it, or the window it shows modally, to the front.

@@ -1,13 +1,16 @@
 // The program on an X server that the test starts itself (Xvfb), without a
 // window manager: what the running instance tells the window manager when a
 // later start comes, read by a second connection that listens on the root
-// window, where those requests go.
+// window, where those requests go; and, on a session bus of the test's own,
+// what a check tells the desktop's dock and how its verdict asks for the
+// user's attention behind another window.
 #include "app/ComeForward.h"
 #include "app/SingleInstance.h"
 #include "support/FirstInstance.h"
 #include "ui/Fonts.h"
 #include "ui/MVX.h"
 
+#include <QDBusConnection>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -21,15 +24,19 @@
 
 #include "faultfs/Fault.h"
 #include "support/FaultMount.h"
+#include "support/HeldRead.h"
 #include "support/TempFiles.h"
 
 #include <QPushButton>
+#include <algorithm>
 #include <chrono>
 
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
 
+namespace faultfs = mvx::faultfs;
+using mvx::test::FaultMount;
 using mvx::test::FirstInstance;
 using mvx::ui::TMainForm;
 
@@ -51,7 +58,8 @@ public:
     RootListener() : connection_(xcb_connect(nullptr, nullptr))
     {
         root_ = xcb_setup_roots_iterator(xcb_get_setup(connection_)).data->root;
-        const std::uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
+        // Qt sends its requests to the window manager for either mask.
+        const std::uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_STRUCTURE_NOTIFY;
         xcb_change_window_attributes(connection_, root_, XCB_CW_EVENT_MASK, &mask);
         xcb_flush(connection_);
     }
@@ -106,16 +114,18 @@ public:
                 xcb_get_property_value_length(reply.get())};
     }
 
-    // The top-level window of the process, once it is on the screen; 0 when
-    // there is none.
-    xcb_window_t ShownWindowOf(qint64 pid)
+    // The top-level window of the process, once it is on the screen, the
+    // first after `after` in stacking order; 0 when there is none.
+    xcb_window_t ShownWindowOf(qint64 pid, xcb_window_t after = 0)
     {
         const std::unique_ptr<xcb_query_tree_reply_t, decltype(&std::free)> tree(
             xcb_query_tree_reply(connection_, xcb_query_tree(connection_, root_), nullptr), &std::free);
         if (!tree)
             return 0;
         const xcb_window_t *children = xcb_query_tree_children(tree.get());
-        for (int i = 0; i < xcb_query_tree_children_length(tree.get()); ++i) {
+        const int count = xcb_query_tree_children_length(tree.get());
+        const int first = after == 0 ? 0 : int(std::find(children, children + count, after) - children) + 1;
+        for (int i = first; i < count; ++i) {
             const QByteArray owner = Property(children[i], "_NET_WM_PID");
             const std::unique_ptr<xcb_get_window_attributes_reply_t, decltype(&std::free)> attributes(
                 xcb_get_window_attributes_reply(connection_,
@@ -126,6 +136,23 @@ public:
                 return children[i];
         }
         return 0;
+    }
+
+    // How many top-level windows of the process are on the screen.
+    int ShownWindowsOf(qint64 pid)
+    {
+        int shown = 0;
+        for (xcb_window_t window = ShownWindowOf(pid, 0); window != 0; window = ShownWindowOf(pid, window))
+            ++shown;
+        return shown;
+    }
+
+    // The window that has the keyboard focus.
+    xcb_window_t Focus()
+    {
+        const std::unique_ptr<xcb_get_input_focus_reply_t, decltype(&std::free)> reply(
+            xcb_get_input_focus_reply(connection_, xcb_get_input_focus(connection_), nullptr), &std::free);
+        return reply ? reply->focus : 0;
     }
 
     // A press and release of the left button at a point of the window, as
@@ -217,6 +244,151 @@ QPoint CheckButtonCentre()
     const auto *button = same.findChild<QPushButton *>(QStringLiteral("Button3"));
     return button->mapTo(&same, button->rect().center());
 }
+
+// A session bus of the test's own, as a desktop session has one, on a socket
+// in a folder of its own.
+class SessionBus {
+public:
+    SessionBus()
+    {
+        const QString daemon = QStandardPaths::findExecutable(QStringLiteral("dbus-daemon"));
+        if (daemon.isEmpty()) {
+            problem_ = "dbus-daemon is missing: apt-get install dbus-daemon (scripts/deps.sh does)";
+            return;
+        }
+        daemon_.start(daemon, {QStringLiteral("--session"), QStringLiteral("--nofork"),
+                               QStringLiteral("--print-address=1"),
+                               QStringLiteral("--address=unix:dir=") + folder_.path()});
+        if (!QTest::qWaitFor(
+                [this] { return daemon_.canReadLine() || daemon_.state() == QProcess::NotRunning; },
+                kDeadlineMs) ||
+            !daemon_.canReadLine()) {
+            problem_ = "dbus-daemon did not start: " + daemon_.readAllStandardError();
+            return;
+        }
+        address_ = QString::fromUtf8(daemon_.readLine().trimmed());
+    }
+    ~SessionBus()
+    {
+        daemon_.terminate();
+        daemon_.waitForFinished(kDeadlineMs);
+    }
+    SessionBus(const SessionBus &) = delete;
+    SessionBus &operator=(const SessionBus &) = delete;
+
+    [[nodiscard]] const QString &Address() const { return address_; }
+    [[nodiscard]] const QByteArray &Problem() const { return problem_; }
+
+private:
+    QTemporaryDir folder_;
+    QProcess daemon_;
+    QString address_;
+    QByteArray problem_;
+};
+
+struct LauncherUpdate {
+    QString entry;
+    bool visible = false;
+    double progress = -1;
+};
+
+// A dock, as far as the launcher entries go: it hears every update on the bus.
+class Dock : public QObject {
+    Q_OBJECT
+public:
+    explicit Dock(const QString &address)
+        : bus_(QDBusConnection::connectToBus(address, QStringLiteral("dock")))
+    {
+        // D-Bus names its receiver by the slot's signature only.
+        bus_.connect(QString(), QString(), QStringLiteral("com.canonical.Unity.LauncherEntry"),
+                     QStringLiteral("Update"), this, SLOT(Update(QString, QVariantMap)));
+    }
+    ~Dock() override { QDBusConnection::disconnectFromBus(QStringLiteral("dock")); }
+    Dock(const Dock &) = delete;
+    Dock &operator=(const Dock &) = delete;
+
+    [[nodiscard]] bool Connected() const { return bus_.isConnected(); }
+    [[nodiscard]] bool Hidden() const { return !updates.isEmpty() && !updates.constLast().visible; }
+
+    QList<LauncherUpdate> updates;
+
+public slots:
+    void Update(const QString &entry, const QVariantMap &properties)
+    {
+        updates.append({entry, properties.value(QStringLiteral("progress-visible")).toBool(),
+                        properties.value(QStringLiteral("progress"), -1.0).toDouble()});
+    }
+
+private:
+    QDBusConnection bus_;
+};
+
+// What the dock heard is the progress of one comparison: shown rising for
+// the program's desktop entry, then hidden.
+bool ProgressThenHidden(const QList<LauncherUpdate> &updates)
+{
+    double last = 0;
+    for (qsizetype i = 0; i < updates.size(); ++i) {
+        const LauncherUpdate &update = updates.at(i);
+        const bool end = i == updates.size() - 1;
+        if (update.entry != u"application://org.example.morvatix.desktop" || update.visible == end ||
+            (!end && (update.progress < last || update.progress > 1)))
+            return false;
+        last = update.progress;
+    }
+    return updates.size() >= 2;
+}
+
+// The real program on its own bus, comparing a pair whose target's read the
+// device holds back: the check has started and waits there.
+struct HeldCheck {
+    InstanceFolder folder;
+    SessionBus bus;
+    faultfs::Fault hold = faultfs::Hold("target", mvx::test::kHeldAt);
+    FaultMount mount{{hold}};
+    RootListener listener;
+    QProcess program;
+    xcb_window_t window = 0;
+    QPoint check;
+
+    // False, saying why, when the check could not be started.
+    bool Start(Dock &dock)
+    {
+        if (!bus.Problem().isEmpty())
+            return Fail(bus.Problem());
+        if (!dock.Connected() || !listener.Connected())
+            return Fail("the dock or the listener could not connect");
+        const std::string bytes = mvx::test::Pattern(mvx::test::kHeldPairLength);
+        mvx::test::WriteBytes(mount.Backing("source"), bytes);
+        mvx::test::WriteBytes(mount.Backing("target"), bytes);
+        check = CheckButtonCentre();
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus.Address());
+        program.setProcessEnvironment(environment);
+        program.start(QStringLiteral(MVX_PROGRAM), {QString::fromStdString(mount.Mounted("source")),
+                                                    QString::fromStdString(mount.Mounted("target"))});
+        if (!QTest::qWaitFor([&] { return (window = listener.ShownWindowOf(program.processId())) != 0; },
+                             kDeadlineMs))
+            return Fail("the program showed no window");
+        QTest::qWait(200);
+        listener.Click(window, check);
+        if (!mount.WaitUntilHeld(hold))
+            return Fail("the click on Check did not start the comparison");
+        return true;
+    }
+    ~HeldCheck()
+    {
+        mount.Release();
+        program.kill();
+        program.waitForFinished(kDeadlineMs);
+    }
+
+    static bool Fail(const QByteArray &why)
+    {
+        qWarning("%s", why.constData());
+        return false;
+    }
+};
 
 } // namespace
 
@@ -373,6 +545,71 @@ private slots:
         QVERIFY(QTest::qWaitFor([&] { return program.state() == QProcess::NotRunning; }, kDeadlineMs));
         QCOMPARE(program.exitStatus(), QProcess::NormalExit);
         QCOMPARE(program.exitCode(), 0);
+    }
+
+    // The dock shows the check's progress while a read waits for its device
+    // and as the check goes on, and nothing once the verdict comes. The
+    // verdict, come while another client has the focus, marks the main
+    // window as wanting attention and opens once the user comes back to it:
+    // the focus stays with the other client until then.
+    void theDockFollowsACheckAndTheVerdictBehindAnotherWindowWaitsForTheUser()
+    {
+        HeldCheck held;
+        Dock dock(held.bus.Address());
+        QVERIFY(held.Start(dock));
+        // A second of waiting is told at once, as the bar's tooltip says it.
+        QTRY_VERIFY_WITH_TIMEOUT(!dock.updates.isEmpty(), kDeadlineMs);
+        QVERIFY(dock.updates.constFirst().visible);
+
+        // In a corner, clear of the program's window in the middle.
+        QWidget other;
+        other.setGeometry(0, 0, 100, 100);
+        other.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&other));
+        other.activateWindow();
+        QTRY_VERIFY(other.isActiveWindow());
+        const auto focused = xcb_window_t(other.winId());
+        QCOMPARE(held.listener.Focus(), focused);
+        const xcb_atom_t attention = held.listener.Atom("_NET_WM_STATE_DEMANDS_ATTENTION");
+        // Qt takes a focus that has gone for lost only when no other window
+        // of its own has taken it within 400 ms; the user went elsewhere
+        // well before the verdict.
+        QTest::qWait(1000);
+
+        held.mount.Release();
+        QTRY_VERIFY_WITH_TIMEOUT(dock.Hidden(), kDeadlineMs);
+        QVERIFY(ProgressThenHidden(dock.updates));
+        QVERIFY2(QTest::qWaitFor(
+                     [&] {
+                         for (const ClientMessage &message : held.listener.Messages())
+                             if (message.type == "_NET_WM_STATE" && message.window == held.window &&
+                                 message.data.data32[0] == 1 &&
+                                 (message.data.data32[1] == attention || message.data.data32[2] == attention))
+                                 return true;
+                         return false;
+                     },
+                     kDeadlineMs),
+                 "the main window did not ask for attention");
+        QTest::qWait(500);
+        QCOMPARE(held.listener.Focus(), focused);
+        QCOMPARE(held.listener.ShownWindowsOf(held.program.processId()), 1);
+
+        // The user clicks the main window, beside its buttons: the verdict
+        // opens there.
+        held.listener.Click(held.window, QPoint(20, held.check.y()));
+        QTRY_COMPARE_WITH_TIMEOUT(held.listener.ShownWindowsOf(held.program.processId()), 2, kDeadlineMs);
+    }
+
+    // Stop ends the dock's progress as a verdict does.
+    void stopHidesTheDocksProgress()
+    {
+        HeldCheck held;
+        Dock dock(held.bus.Address());
+        QVERIFY(held.Start(dock));
+        QTRY_VERIFY_WITH_TIMEOUT(!dock.updates.isEmpty(), kDeadlineMs);
+        held.listener.Click(held.window, held.check);
+        QTRY_VERIFY_WITH_TIMEOUT(dock.Hidden(), kDeadlineMs);
+        QVERIFY(ProgressThenHidden(dock.updates));
     }
 };
 

@@ -3,6 +3,7 @@
 // command.
 #include "check/MainWindowRules.h"
 #include "check/SizeRule.h"
+#include "compare/CompareError.h"
 #include "support/TempFiles.h"
 
 #include <gtest/gtest.h>
@@ -19,9 +20,23 @@ using Calls = std::vector<std::string>;
 
 namespace {
 
+// The task bar's showing and hiding, and the windows that open meanwhile.
+struct TaskBarRecorder final : mvx::TaskBarEntry {
+    Calls seen;
+    void Show(const mvx::TaskBarState &state) override
+    {
+        const char *now = state.visible ? "shown" : "hidden";
+        if (seen.empty() || seen.back() != now)
+            seen.emplace_back(now);
+    }
+};
+
 class TestWindow final : public mvx::MainWindowRules {
 public:
+    TestWindow() { TaskBar().Attach(&taskBar); }
+
     std::string caption = "チェック";
+    TaskBarRecorder taskBar;
     std::string source, target;
     Calls calls;
     std::function<void()> onEvents;
@@ -43,18 +58,19 @@ public:
 private:
     std::string SourcePath() override { return source; }
     std::string TargetPath() override { return target; }
-    void ShowVerdict(const mvx::ComparisonOutcome &outcome) override
+    void OpenVerdictWindow(const mvx::ComparisonOutcome &outcome) override
     {
         calls.emplace_back(outcome.SameFile ? "verdict same" : "verdict different");
+        taskBar.seen.emplace_back("verdict");
     }
-    void SetRange(int, int) override {}
-    void SetPosition(int) override {}
+    void SetRange(int minimum, int maximum) override { TaskBar().SetRange(minimum, maximum); }
+    void SetPosition(int position) override { TaskBar().SetPosition(position); }
     void ProcessEvents() override
     {
         if (onEvents)
             onEvents();
     }
-    void WaitingForDevice(bool) override {}
+    void WaitingForDevice(bool waiting) override { TaskBar().WaitingForDevice(waiting); }
     std::string CheckCaption() override { return caption; }
     void SetCheckCaption(const std::string &text) override
     {
@@ -64,7 +80,11 @@ private:
     void SetExitEnabled(bool enabled) override { calls.emplace_back(enabled ? "exit on" : "exit off"); }
     void ResetBar() override { calls.emplace_back("bar 0"); }
     void CloseLater() override { calls.emplace_back("close later"); }
-    void ShowWarning(const std::string &message) override { calls.push_back("warn " + message); }
+    void ShowWarning(const std::string &message) override
+    {
+        calls.push_back("warn " + message);
+        taskBar.seen.emplace_back("warning");
+    }
     void ChooseFile(PathField field) override
     {
         calls.emplace_back(field == PathField::Source ? "dialog for the source" : "dialog for the target");
@@ -164,6 +184,43 @@ TEST(MainWindowRules, ACloseDuringAComparisonStopsItSilentlyAndClosesOnceIdle)
     f.window.target = f.window.source;
     f.window.Button3Click();
     EXPECT_EQ(f.window.calls, Calls{"warn 同一ファイルは選択できません"});
+}
+
+TEST(MainWindowRules, TheTaskBarShowsNothingOfAComparisonOnceItHasEndedHoweverItEnded)
+{
+    const struct {
+        const char *name;
+        // What happens at the comparison's second block, once the task bar
+        // shows it waiting for the device.
+        std::function<void(TestWindow &)> then;
+        Calls seen;
+    } cases[] = {
+        {"verdict", [](TestWindow &) {}, {"shown", "hidden", "verdict"}},
+        {"Stop", [](TestWindow &window) { window.Button3Click(); }, {"shown", "hidden", "warning"}},
+        {"failure",
+         [](TestWindow &) { throw mvx::CompareError("ファイル b は開けません"); },
+         {"shown", "hidden"}},
+        {"close", [](TestWindow &window) { EXPECT_FALSE(window.Close()); }, {"shown", "hidden"}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        Fixture f(Pattern(1000000), Pattern(1000000));
+        int blocks = 0;
+        f.window.onEvents = [&] {
+            if (++blocks == 2) {
+                mvx::CompareProgress &progress = f.window;
+                progress.WaitingForDevice(true);
+                progress.WaitingForDevice(false);
+                c.then(f.window);
+            }
+        };
+        try {
+            f.window.Button3Click();
+        } catch (const mvx::CompareError &) {
+        }
+        EXPECT_EQ(f.window.taskBar.seen, c.seen);
+        EXPECT_FALSE(f.window.IsBusy());
+    }
 }
 
 TEST(MainWindowRules, AfterBrowsingTheFocusGoesToCheckWhenBothFieldsHoldText)

@@ -12,6 +12,7 @@
 
 #include <chrono>
 #include <csignal>
+#include <regex>
 #include <thread>
 
 namespace faultfs = mvx::faultfs;
@@ -138,5 +139,27 @@ TEST(MorvatixCmpOnAHeldRead, CtrlCDuringAHeldLookUpOrOpenPrintsCancelledAndEndsW
         EXPECT_EQ(run.status, 130);
         EXPECT_EQ(run.err, "キャンセルされました\n");
         EXPECT_EQ(run.out, "");
+    }
+}
+
+TEST(MorvatixCmpOnAHeldRead, ATerminalIsToldTheRateAndTimeLeftOnceTheComparisonHasRunASecond)
+{
+    // After the bar and its percentage, on the same line.
+    const std::regex rate(R"(\r\[#+\.*\] +[0-9]+%  [0-9]+\.[0-9] MB/s  残り [0-9]+:[0-5][0-9])");
+    for (const bool terminal : {true, false}) {
+        SCOPED_TRACE(terminal ? "terminal" : "pipe");
+        const faultfs::Fault hold = faultfs::Hold("target", kHeldAt);
+        FaultMount mount({hold});
+        WritePair(mount);
+        CmpProcess process({mount.Mounted("source"), mount.Mounted("target")}, {.errorOnTerminal = terminal});
+        ASSERT_TRUE(mount.WaitUntilHeld(hold));
+        std::this_thread::sleep_for(milliseconds(1500));
+        mount.Release();
+        const CmpRun run = process.Finish();
+        EXPECT_EQ(run.status, 0);
+        if (terminal)
+            EXPECT_TRUE(std::regex_search(run.err, rate)) << run.err;
+        else
+            EXPECT_EQ(run.err, "");
     }
 }

@@ -1,8 +1,9 @@
 # The Windows installer as a user meets it, under Wine in the tests' prefix:
 # made by CPack, run silently (/S) without administrator rights, it puts the
 # programs, Readme.txt, the licence and the uninstaller in one folder of the
-# user's, a Start-menu entry and an entry in the installed-programs list; the
-# installed programs start; the uninstaller takes all three away again.
+# user's, a Start-menu entry, an entry in Explorer's Send To menu and an entry
+# in the installed-programs list; the installed programs start; the
+# uninstaller takes all four away again.
 # Run with -P and:
 #   CPACK         cpack
 #   BUILD_DIR     the configured and built tree
@@ -54,9 +55,10 @@ user_folder(local LOCALAPPDATA)
 user_folder(roaming APPDATA)
 set(folder "${local}/Programs/Morvatix")
 set(shortcut "${roaming}/Microsoft/Windows/Start Menu/Programs/Morvatix.lnk")
+set(send_to "${roaming}/Microsoft/Windows/SendTo/Morvatix.lnk")
 # What an earlier run that failed half-way may have left.
 file(REMOVE_RECURSE "${folder}")
-file(REMOVE "${shortcut}")
+file(REMOVE "${shortcut}" "${send_to}")
 run(${WINE} reg delete "${key}" /f)
 
 run(${WINE} ${setup} /S)
@@ -71,6 +73,9 @@ if(NOT held STREQUAL expected)
 endif()
 if(NOT EXISTS "${shortcut}")
     message(FATAL_ERROR "no Start-menu entry at ${shortcut}")
+endif()
+if(NOT EXISTS "${send_to}")
+    message(FATAL_ERROR "no Send To entry at ${send_to}")
 endif()
 registered(uninstall)
 string(FIND "${uninstall}" "Uninstall.exe" at)
@@ -109,6 +114,9 @@ if(EXISTS "${folder}")
 endif()
 if(EXISTS "${shortcut}")
     message(FATAL_ERROR "the uninstaller left the Start-menu entry")
+endif()
+if(EXISTS "${send_to}")
+    message(FATAL_ERROR "the uninstaller left the Send To entry")
 endif()
 registered(uninstall)
 if(uninstall)

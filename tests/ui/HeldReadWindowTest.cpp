@@ -11,6 +11,7 @@
 #include "ui/Fonts.h"
 #include "ui/MVX.h"
 
+#include <QAccessible>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QProgressBar>
@@ -164,6 +165,12 @@ private slots:
                 QCOMPARE(Child<QProgressBar>("ProgressBar1")->toolTip(), kWaitingText);
                 QCOMPARE(window->cursor().shape(), Qt::BusyCursor);
                 QCOMPARE(Child<QPushButton>("Button3")->text(), QStringLiteral("ストップ"));
+                // A screen reader hears where the bar stands: part of the way.
+                auto *bar = Child<QProgressBar>("ProgressBar1");
+                const QVariant heard =
+                    QAccessible::queryAccessibleInterface(bar)->valueInterface()->currentValue();
+                QCOMPARE(heard.toInt(), bar->value());
+                QVERIFY(bar->value() > bar->minimum() && bar->value() < bar->maximum());
             }
         });
         ticks.start(20);

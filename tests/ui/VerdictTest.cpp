@@ -2,6 +2,7 @@
 #include "ui/Fonts.h"
 #include "ui/PKekkaForm.h"
 
+#include <QAccessible>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -67,6 +68,39 @@ private slots:
         QFETCH(QString, text);
         QLocale::setDefault(locale);
         QCOMPARE(Shown({same, mvx::TenThousandths(elapsed)}), text);
+    }
+
+    // What a screen reader reads as the window opens with the focus on OK:
+    // the mark by its verdict, the window's description with both lines.
+    void aScreenReaderHearsTheVerdictAndTheTimeAsTheWindowOpens_data()
+    {
+        QTest::addColumn<bool>("same");
+        QTest::addColumn<qint64>("elapsed");
+        QTest::addColumn<QString>("mark");
+        QTest::addColumn<QString>("description");
+        QTest::newRow("identical") << true << qint64(12340) << "同一のファイルです"
+                                   << "同一のファイルです\n処理時間　1.234 秒";
+        QTest::newRow("different sizes") << false << qint64(1) << "異なるファイルです"
+                                         << "異なるファイルです\n処理時間　0.0001 秒";
+    }
+
+    void aScreenReaderHearsTheVerdictAndTheTimeAsTheWindowOpens()
+    {
+        QFETCH(bool, same);
+        QFETCH(qint64, elapsed);
+        QFETCH(QString, mark);
+        QFETCH(QString, description);
+        TKekkaForm form({same, mvx::TenThousandths(elapsed)}, nullptr);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QAccessibleInterface *window = QAccessible::queryAccessibleInterface(&form);
+        QAccessibleInterface *image =
+            QAccessible::queryAccessibleInterface(form.findChild<QLabel *>(QStringLiteral("Image1")));
+        QVERIFY(window != nullptr && image != nullptr);
+        QCOMPARE(window->text(QAccessible::Name), QStringLiteral("判定結果"));
+        QCOMPARE(window->text(QAccessible::Description), description);
+        QCOMPARE(image->text(QAccessible::Name), mark);
+        QVERIFY(window->indexOfChild(image) >= 0);
     }
 
     void markIsACircleOrACrossInAFramedWhiteSquare()

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <commctrl.h>
+#include <oleacc.h>
 #include <regex>
 
 namespace mvx::test {
@@ -67,6 +68,33 @@ TEST(CheckCommand, WarnsOfTheFirstProblemEmptySameThenMissing)
     }
 }
 
+// A control's name as a screen reader asks for it; "(none)" when it cannot.
+std::wstring AccessibleName(HWND control)
+{
+    // The accessible objects are COM's.
+    const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    IAccessible *object = nullptr;
+    const HRESULT found = AccessibleObjectFromWindow(
+        control, static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible), reinterpret_cast<void **>(&object));
+    if (FAILED(found)) {
+        if (SUCCEEDED(com))
+            CoUninitialize();
+        return L"(none)";
+    }
+    VARIANT self{};
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    BSTR name = nullptr;
+    std::wstring read;
+    if (object->get_accName(self, &name) == S_OK && name != nullptr)
+        read = name;
+    SysFreeString(name);
+    object->Release();
+    if (SUCCEEDED(com))
+        CoUninitialize();
+    return read;
+}
+
 // The mark, read off the screen: the circle's ring crosses the top of the
 // square's middle column, the cross passes through its centre.
 COLORREF ScreenPixel(HWND window, int x, int y)
@@ -110,6 +138,9 @@ TEST(CheckCommand, ShowsEachVerdictWithItsMarkAndTime)
         const std::wstring memo = TextOf(GetDlgItem(verdict, IDC_Memo1));
         EXPECT_TRUE(std::regex_match(memo, lines)) << testing::PrintToString(memo);
         EXPECT_EQ(program.Focus(), GetDlgItem(verdict, IDC_ButOk));
+        // What a screen reader names: the mark by its verdict, as the window opens.
+        EXPECT_EQ(AccessibleName(GetDlgItem(verdict, IDC_Image1)), first.substr(5));
+        EXPECT_EQ(AccessibleName(GetDlgItem(verdict, IDC_ButOk)), L"OK");
 
         const HWND image = GetDlgItem(verdict, IDC_Image1);
         const COLORREF red = RGB(255, 0, 0);

@@ -1,7 +1,10 @@
-// One instance: a second start brings the first forward and ends; two starts
-// at once leave one window; a stranger's window titled Morvatix is no
-// instance of it.
+// One instance: a second start hands the first its two paths (as Explorer's
+// Send To starts it), brings it forward and ends; two starts at once leave
+// one window; a stranger's window titled Morvatix is no instance of it.
 #include "WindowDriver.h"
+
+#include "support/TempFiles.h"
+#include "win32/Resource.h"
 
 #include <gtest/gtest.h>
 
@@ -20,8 +23,51 @@ TEST(SingleInstance, ASecondStartRestoresTheFirstAndEndsShowingNothing)
     EXPECT_EQ(code, 0U);
     EXPECT_TRUE(WaitFor([&] { return IsIconic(first.Main()) == 0 && IsWindowVisible(first.Main()) != 0; }));
     EXPECT_EQ(MainWindows().size(), 1U);
-    // The second start's parameters stay its own.
-    EXPECT_EQ(TextOf(first.Item(1002)), L"");
+}
+
+TEST(SingleInstance, ASecondStartsTwoPathsFillTheFieldsUnlessTheFirstIsChecking)
+{
+    const TempDir dir;
+    WriteSparse(dir.File("big1.bin"), std::int64_t{2} << 30);
+    WriteSparse(dir.File("big2.bin"), std::int64_t{2} << 30);
+    const std::wstring big1 = Wide(dir.File("big1.bin"));
+    const std::wstring big2 = Wide(dir.File("big2.bin"));
+    const Morvatix first;
+    struct Case {
+        const wchar_t *arguments;
+        bool checking;
+        std::wstring source, target;
+    };
+    const Case cases[] = {
+        // As Send To starts it with two files: quoted, with spaces in a name.
+        {LR"("C:\Users\me\My Files\a.txt" "D:\b.txt")", false, LR"(C:\Users\me\My Files\a.txt)",
+         LR"(D:\b.txt)"},
+        {L"one.txt", false, big1, big2},
+        {L"a.txt b.txt c.txt", false, big1, big2},
+        {L"a.txt b.txt", true, big1, big2},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(testing::Message() << testing::PrintToString(std::wstring(c.arguments)));
+        SetText(first.Item(IDC_Edit1), big1);
+        SetText(first.Item(IDC_Edit2), big2);
+        if (c.checking) {
+            Click(first.Item(IDC_Button3));
+            ASSERT_TRUE(WaitFor([&] { return TextOf(first.Item(IDC_Button3)) == L"ストップ"; }));
+        }
+        const Morvatix second(c.arguments, BuiltProgram(), false);
+        DWORD code = 1;
+        ASSERT_TRUE(second.Ended(10s, &code));
+        EXPECT_EQ(code, 0U);
+        EXPECT_EQ(TextOf(first.Item(IDC_Edit1)), c.source);
+        EXPECT_EQ(TextOf(first.Item(IDC_Edit2)), c.target);
+        if (c.checking) {
+            Click(first.Item(IDC_Button3));
+            const HWND box = first.WaitForDialog(L"警告");
+            ASSERT_NE(box, nullptr);
+            ASSERT_TRUE(Press(box));
+            EXPECT_TRUE(WaitFor([&] { return first.IsIdle(); }));
+        }
+    }
 }
 
 TEST(SingleInstance, TwoStartsAtTheSameMomentLeaveOneWindow)
