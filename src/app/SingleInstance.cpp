@@ -78,8 +78,10 @@ bool SingleInstance::Claim(const InstanceRequest &request)
         // but does not answer: it is the running instance, busy or stuck,
         // or just starting to listen, and a second window would break the
         // one-instance promise.
-        if (deadline.hasExpired())
+        if (deadline.hasExpired()) {
+            unanswered_ = true;
             return false;
+        }
         QThread::msleep(kRetryPauseMs);
     }
 }

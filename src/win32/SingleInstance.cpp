@@ -12,6 +12,7 @@ namespace {
 // window, short enough that a stuck one does not keep the user waiting.
 constexpr ULONGLONG kClaimDeadlineMs = 5000;
 constexpr DWORD kRetryPauseMs = 20;
+constexpr UINT kAnswerTimeoutMs = 2000;
 
 std::wstring UserSid()
 {
@@ -55,14 +56,22 @@ bool SingleInstance::Claim()
             return true;
         const HWND running = FindWindowW(kMainWindowClass, nullptr);
         if (running != nullptr && IsWindowVisible(running) != 0) {
-            BringForward(running);
+            // A window whose thread takes no messages (stopped, or stuck)
+            // would not come forward, and bringing it would wait on it.
+            DWORD_PTR ignored = 0;
+            unanswered_ = SendMessageTimeoutW(running, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kAnswerTimeoutMs,
+                                              &ignored) == 0;
+            if (!unanswered_)
+                BringForward(running);
             return false;
         }
         // The holder is alive but shows no window yet (it started a moment
         // ago) or at all (it is stuck): a second window would break the
         // promise of one.
-        if (GetTickCount64() >= deadline)
+        if (GetTickCount64() >= deadline) {
+            unanswered_ = true;
             return false;
+        }
         Sleep(kRetryPauseMs);
     }
 }

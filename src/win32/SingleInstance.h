@@ -17,8 +17,10 @@ public:
 
     // True when this start is the first, or when no mutex can be made at
     // all; false when the running instance was brought forward, or holds the
-    // mutex but showed no window in time.
+    // mutex but showed no window in time or its window does not answer (then
+    // Unanswered() is true).
     bool Claim();
+    [[nodiscard]] bool Unanswered() const { return unanswered_; }
 
     // In the session's own namespace, and the user's: another user who runs
     // the program in the same session has an instance of their own.
@@ -27,6 +29,7 @@ public:
 private:
     std::wstring name_;
     OwnedHandle mutex_;
+    bool unanswered_ = false;
 };
 
 // Restores the running instance's main window if it is minimised and brings

@@ -6,6 +6,7 @@
 #include "app/InstanceMessage.h"
 #include "app/SingleInstance.h"
 #include "check/Guarded.h"
+#include "check/NoAnswerText.h"
 #include "compare/CommandLine.h"
 #include "compare/CompareError.h"
 #include "support/FirstInstance.h"
@@ -343,19 +344,24 @@ private slots:
     }
 
     // A first instance that is alive but does not answer (stopped here) is
-    // still the one instance: a later start gives up after its deadline and
-    // ends without opening a window of its own.
-    void aStartFacingAStuckFirstInstanceEndsWithoutAWindow()
+    // still the one instance: a later start gives up after its few seconds,
+    // says so in one line and fails, without opening a window of its own
+    // (a start with a window would not end by itself).
+    void aStartFacingAStuckFirstInstanceSaysSoAndFails()
     {
         const RuntimeFolder folder;
         Start first(folder);
         QVERIFY(WaitUntilListening(folder.Key()));
         QVERIFY(::kill(static_cast<pid_t>(first.process.processId()), SIGSTOP) == 0);
         Start second(folder);
-        const bool ended = QTest::qWaitFor([&second] { return second.Ended(); }, 3 * kDeadlineMs);
+        const bool ended = QTest::qWaitFor([&second] { return second.Ended(); }, kDeadlineMs);
         ::kill(static_cast<pid_t>(first.process.processId()), SIGCONT);
-        QVERIFY(ended);
-        QCOMPARE(second.process.exitCode(), 0);
+        QVERIFY2(ended, "the start waited on for the stopped instance");
+        QCOMPARE(second.process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(second.process.exitCode(), mvx::kNoAnswerStatus);
+        QVERIFY(second.process.exitCode() != 0);
+        QCOMPARE(second.process.readAllStandardError(), QByteArray(mvx::kNoAnswerLine));
+        QCOMPARE(second.process.readAllStandardOutput(), QByteArray());
         QVERIFY(first.Running());
     }
 
