@@ -21,6 +21,7 @@
 
 #include "faultfs/Fault.h"
 #include "support/FaultMount.h"
+#include "support/HeldRead.h"
 #include "support/TempFiles.h"
 
 #include <QPushButton>
@@ -319,8 +320,9 @@ private slots:
         listener.AskToClose(window);
         QElapsedTimer closing;
         closing.start();
-        QVERIFY(QTest::qWaitFor([&] { return program.state() == QProcess::NotRunning; }, 1000));
-        QVERIFY2(closing.elapsed() < 1000, qPrintable(QString::number(closing.elapsed())));
+        QVERIFY(QTest::qWaitFor([&] { return program.state() == QProcess::NotRunning; }, kDeadlineMs));
+        QVERIFY2(closing.elapsed() < mvx::test::kGivenUpWithin.count(),
+                 qPrintable(QString::number(closing.elapsed())));
         QCOMPARE(program.exitStatus(), QProcess::NormalExit);
         QCOMPARE(program.exitCode(), 0);
         QVERIFY(!mount.WaitUntilLetGo(hold, std::chrono::milliseconds(0)));

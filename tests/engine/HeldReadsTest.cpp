@@ -23,6 +23,7 @@ using mvx::CompareFiles;
 using mvx::FileSizeOf;
 using mvx::kBlockLength;
 using mvx::test::FaultMount;
+using mvx::test::kGivenUpWithin;
 using mvx::test::kHeldAt;
 using mvx::test::kHeldLong;
 using mvx::test::kHeldPairLength;
@@ -34,8 +35,6 @@ using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
 
 namespace {
-
-constexpr milliseconds kStopWithin{200};
 
 bool Compare(const FaultMount &mount, const std::string &source, const std::string &target,
              Recorder &recorder)
@@ -96,7 +95,7 @@ TEST(HeldReads, AStopWhileAReadIsHeldEndsAtOnceAndTheReadLetsGoOfItsFileLater)
             }
         };
         EXPECT_FALSE(Compare(mount, "source", "target", recorder));
-        EXPECT_LT(Clock::now() - stoppedAt, kStopWithin);
+        EXPECT_LT(Clock::now() - stoppedAt, kGivenUpWithin);
         EXPECT_EQ(CancelRequested, 1);
         // Stopped in a read that the hold holds (through the cache, the
         // system's request may begin a block or so before the held offset).
@@ -114,7 +113,7 @@ TEST(HeldReads, AStopWhileAReadIsHeldEndsAtOnceAndTheReadLetsGoOfItsFileLater)
 
         mount.Release();
         ASSERT_TRUE(mount.WaitUntilLetGo(hold));
-        EXPECT_TRUE(OpenDescriptorsBecome(open, milliseconds(2000)));
+        EXPECT_TRUE(OpenDescriptorsBecome(open, kGivenUpWithin));
     }
 }
 
@@ -134,9 +133,9 @@ TEST(HeldReads, AReadThatKeepsBeingInterruptedStillLetsAStopThrough)
         }
     };
     EXPECT_FALSE(Compare(mount, "source", "target", recorder));
-    EXPECT_LT(Clock::now() - stoppedAt, kStopWithin);
+    EXPECT_LT(Clock::now() - stoppedAt, kGivenUpWithin);
     // Asked again and again until nobody waited: then it ends by itself.
-    EXPECT_TRUE(OpenDescriptorsBecome(open, milliseconds(1000)));
+    EXPECT_TRUE(OpenDescriptorsBecome(open, kGivenUpWithin));
 }
 
 TEST(HeldReads, AReadThatWaitsASecondIsToldOfUntilTheDeviceAnswers)

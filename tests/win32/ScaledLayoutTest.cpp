@@ -286,12 +286,10 @@ void ExpectMark(HWND image, bool same, int dpi)
         probes.push_back({Scaled(20, dpi), edge, black});
     }
     // Read once the whole mark shows: the screen may still be taking it.
-    WaitFor(
-        [&] {
-            return std::all_of(probes.begin(), probes.end(),
-                               [&](const Probe &p) { return MarkPixel(image, p.x, p.y) == p.colour; });
-        },
-        2s);
+    WaitFor([&] {
+        return std::all_of(probes.begin(), probes.end(),
+                           [&](const Probe &p) { return MarkPixel(image, p.x, p.y) == p.colour; });
+    });
     for (const Probe &p : probes)
         EXPECT_EQ(MarkPixel(image, p.x, p.y), p.colour) << p.x << ", " << p.y;
 }
