@@ -18,7 +18,8 @@ struct HeldReadModel {
 
 // Prints the longest time without event processing while the read is held
 // for five seconds, in the engine and in the window, and the time from Stop
-// (the window) and from Ctrl-C (morvatix-cmp) to the warning.
+// (the engine and the window) and from Ctrl-C (morvatix-cmp) to the end of
+// the wait.
 void RunHeldRead(const HeldReadModel &model);
 
 } // namespace mvx::bench
