@@ -4,6 +4,7 @@
 
 #include "app/InstanceMessage.h"
 
+#include <QDeadlineTimer>
 #include <QLocalServer>
 #include <QLockFile>
 #include <QObject>
@@ -34,7 +35,7 @@ signals:
 private:
     enum class Asked { Taken, NoAnswer, NotOurs };
 
-    Asked AskRunningInstance(const InstanceRequest &request) const;
+    Asked AskRunningInstance(const InstanceRequest &request, const QDeadlineTimer &deadline) const;
     void Listen();
     void Answer(QLocalSocket *socket);
 

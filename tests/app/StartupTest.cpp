@@ -135,6 +135,25 @@ bool WaitUntilListening(const QString &key)
     return QTest::qWaitFor([&key] { return Listening(key); }, kDeadlineMs);
 }
 
+// The instance has come as far as handling its events: it drops a request of
+// an older kind (which does nothing) and closes the connection. A start that
+// comes sooner finds the connection waiting while the instance makes its
+// window, which under memcheck takes longer than a start waits for an answer.
+bool WaitUntilAnswering(const QString &key)
+{
+    QLocalSocket socket;
+    if (!QTest::qWaitFor(
+            [&] {
+                socket.connectToServer(key);
+                return socket.waitForConnected(1000);
+            },
+            kDeadlineMs))
+        return false;
+    socket.write(QByteArray("\x01\x41", 2));
+    return QTest::qWaitFor([&socket] { return socket.state() == QLocalSocket::UnconnectedState; },
+                           3 * kDeadlineMs);
+}
+
 // A start that found a running instance: it ends by itself, with code 0, and
 // says nothing on either channel.
 void ExpectEndedQuietly(Start &start)
@@ -333,7 +352,7 @@ private slots:
     {
         const RuntimeFolder folder;
         Start first(folder);
-        QVERIFY(WaitUntilListening(folder.Key()));
+        QVERIFY(WaitUntilAnswering(folder.Key()));
 
         Start second(folder);
         ExpectEndedQuietly(second);
@@ -351,7 +370,7 @@ private slots:
     {
         const RuntimeFolder folder;
         Start first(folder);
-        QVERIFY(WaitUntilListening(folder.Key()));
+        QVERIFY(WaitUntilAnswering(folder.Key()));
         QVERIFY(::kill(static_cast<pid_t>(first.process.processId()), SIGSTOP) == 0);
         Start second(folder);
         const bool ended = QTest::qWaitFor([&second] { return second.Ended(); }, kDeadlineMs);
@@ -565,7 +584,7 @@ private slots:
         QVERIFY(!Listening(folder.Key()));
 
         Start next(folder);
-        QVERIFY(WaitUntilListening(folder.Key()));
+        QVERIFY(WaitUntilAnswering(folder.Key()));
         QVERIFY(next.Running());
 
         Start further(folder);
@@ -582,19 +601,27 @@ private slots:
             QTest::addRow("round %d", round) << round;
     }
 
+    // The start that loses the race hands over to the other, or, when the
+    // other is still making its window after the few seconds a start waits
+    // (as under memcheck), says so and fails; either way no second window.
     void twoStartsAtTheSameMomentLeaveOne()
     {
         const RuntimeFolder folder;
         Start a(folder);
         Start b(folder);
-        QVERIFY(QTest::qWaitFor([&] { return a.Ended() || b.Ended(); }, kDeadlineMs));
+        QVERIFY(QTest::qWaitFor([&] { return a.Ended() || b.Ended(); }, 3 * kDeadlineMs));
         Start &ended = a.Ended() ? a : b;
         Start &kept = a.Ended() ? b : a;
-        ExpectEndedQuietly(ended);
-        if (QTest::currentTestFailed())
-            return;
+        QCOMPARE(ended.process.exitStatus(), QProcess::NormalExit);
+        if (ended.process.exitCode() == 0) {
+            QCOMPARE(ended.process.readAllStandardError(), QByteArray());
+        } else {
+            QCOMPARE(ended.process.exitCode(), mvx::kNoAnswerStatus);
+            QCOMPARE(ended.process.readAllStandardError(), QByteArray(mvx::kNoAnswerLine));
+        }
+        QCOMPARE(ended.process.readAllStandardOutput(), QByteArray());
         QVERIFY(kept.Running());
-        QVERIFY(WaitUntilListening(folder.Key()));
+        QVERIFY(WaitUntilAnswering(folder.Key()));
         QVERIFY(kept.Running());
     }
 
