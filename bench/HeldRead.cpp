@@ -13,6 +13,7 @@
 #include <csignal>
 #include <cstdio>
 #include <fcntl.h>
+#include <optional>
 #include <stdexcept>
 #include <sys/wait.h>
 #include <thread>
@@ -54,10 +55,37 @@ public:
             throw std::runtime_error("the held read was never met");
         std::this_thread::sleep_for(kSettle);
     }
+    [[nodiscard]] bool Held() { return mount_.WaitUntilHeld(hold_, milliseconds(0)); }
 
 private:
     faultfs::Fault hold_;
     test::FaultMount mount_;
+};
+
+// Stops the comparison as a click on Stop does, once the held read has been
+// met and the comparison waits on it, and notes when.
+class StopWhenHeld final : public mvx::CompareProgress {
+public:
+    explicit StopWhenHeld(HeldPair &pair) : pair_(pair) {}
+    std::optional<Clock::time_point> stoppedAt;
+
+    void SetRange(int, int) override {}
+    void SetPosition(int) override {}
+    void WaitingForDevice(bool) override {}
+    void ProcessEvents() override
+    {
+        const Clock::time_point now = Clock::now();
+        if (!heldAt_ && pair_.Held())
+            heldAt_ = now;
+        if (heldAt_ && !stoppedAt && now - *heldAt_ >= kSettle) {
+            stoppedAt = now;
+            mvx::CancelRequested = 1;
+        }
+    }
+
+private:
+    HeldPair &pair_;
+    std::optional<Clock::time_point> heldAt_;
 };
 
 // A child with its standard input and output on pipes.
@@ -142,6 +170,7 @@ void RunHeldRead(const HeldReadModel &model, Goals &goals)
 
     double engineGap = 0;
     double engineTime = 0;
+    double engineStop = 0;
     double windowGap = 0;
     double windowStop = 0;
     double cmpStop = 0;
@@ -158,6 +187,18 @@ void RunHeldRead(const HeldReadModel &model, Goals &goals)
             progress.NoteGap();
             engineGap = std::max(engineGap, Milliseconds(progress.longestGap));
             engineTime = std::max(engineTime, Milliseconds(progress.last - start));
+        }
+        {
+            HeldPair pair(source, target, model.size);
+            StopWhenHeld stopper(pair);
+            mvx::FilePair files;
+            const bool same =
+                files.Open(pair.Source(), pair.Target(), stopper) == mvx::FilePair::Opening::Opened &&
+                files.CompareFiles(stopper);
+            const Clock::time_point returned = Clock::now();
+            if (same || !stopper.stoppedAt || mvx::CancelRequested == 0)
+                throw std::runtime_error("the engine did not stop on the held read");
+            engineStop = std::max(engineStop, Milliseconds(returned - *stopper.stoppedAt));
         }
         if (!model.windowProgram.empty()) {
             HeldPair pair(source, target, model.size);
@@ -198,6 +239,7 @@ void RunHeldRead(const HeldReadModel &model, Goals &goals)
         static_cast<long long>(model.size), static_cast<long long>(kHeldFor.count() / 1000), model.runs,
         engineTime);
     goals.AtMost("held read: engine's longest time without events", engineGap, 100, "%.1f ms");
+    goals.AtMost("held read: engine's Stop to its return", engineStop, 200, "%.1f ms");
     if (!model.windowProgram.empty()) {
         goals.AtMost("held read: window's longest time without events", windowGap, 100, "%.1f ms");
         goals.AtMost("held read: window's Stop to the warning", windowStop, 200, "%.1f ms");

@@ -20,7 +20,7 @@ struct HeldReadModel {
 
 // Holds the read for five seconds and adds to the goals the longest time
 // without event processing meanwhile, in the engine and in the window, and
-// the time from Stop (the window) to the warning and from Ctrl-C to the end
+// the time from Stop to the engine's return and to the window's warning and from Ctrl-C to the end
 // of morvatix-cmp.
 void RunHeldRead(const HeldReadModel &model, Goals &goals);
 

@@ -2,10 +2,9 @@
 # Installs the Debian packages that building, running and testing Morvatix need,
 # but only those that are missing, so a machine that already has them is left alone.
 #   --run      also what the running program hands files to (Readme.txt from ヘルプ)
-#   --display  also a virtual display, for a machine without one (xvfb-run)
-#   --windows  also the mingw-w64 cross compiler, Wine and a virtual display,
-#              for building the Windows programs and testing them under Wine,
-#              and NSIS for the installer
+#   --windows  also the mingw-w64 cross compiler and Wine, for building the
+#              Windows programs and testing them under Wine, and NSIS for the
+#              installer
 #   --package  also what makes and judges the Debian package and installs it
 #              on a fresh system (lintian, appstreamcli, debootstrap)
 set -euo pipefail
@@ -19,7 +18,8 @@ packages=(
   valgrind
   # The icons, rendered from their drawing.
   librsvg2-bin
-  # The window-class test: the program on a virtual X display.
+  # A virtual X display: for the window-class test and the Windows window
+  # tests, and for a machine without a display (xvfb-run).
   xvfb xauth x11-utils
   # The Wayland platform, the SVG icon engine for the window icon, and what
   # the second-start tests run on: a compositor and a client of their own.
@@ -36,19 +36,21 @@ packages=(
 for option in "$@"; do
   case "$option" in
     --run) packages+=(xdg-utils) ;;
-    --display) packages+=(xvfb xauth) ;;
     # googletest brings the sources that are cross-built for Windows; locales the
     # Japanese locale's definition, compiled into a private folder for Wine;
     # icoutils the program's icon.
-    --windows) packages+=(g++-mingw-w64-x86-64-posix wine wine64 fonts-wine googletest locales xvfb xauth
-                          icoutils nsis) ;;
+    --windows) packages+=(g++-mingw-w64-x86-64-posix wine wine64 fonts-wine googletest locales icoutils nsis) ;;
     --package) packages+=(dpkg-dev file lintian appstream desktop-file-utils debootstrap man-db) ;;
     *) echo "deps.sh: unknown option $option" >&2; exit 2 ;;
   esac
 done
 
+# Each package once, however often the options name it, so the count below is true.
+declare -A named=()
 missing=()
 for p in "${packages[@]}"; do
+  [ -z "${named[$p]:-}" ] || continue
+  named[$p]=1
   status=$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)
   [ "$status" = "install ok installed" ] || missing+=("$p")
 done

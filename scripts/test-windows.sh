@@ -16,8 +16,10 @@ for setting in "${wine_settings[@]}"; do
     case "$setting" in
         WINEPREFIX=*) prefix=${setting#*=} ;;
         LOCPATH=*) locales=${setting#*=} ;;
+        TMPDIR=*) tmp=${setting#*=} ;;
     esac
 done
+mkdir -p "$tmp"
 
 # Wine takes its code page from the locale, and its Japanese one (932) is what
 # shows whether a name outside it still reaches its file. localedef writes the
@@ -42,30 +44,14 @@ if ! grep -q '"Managed"="N"' "$prefix/user.reg" || ! grep -q '"IPAPGothic"' "$pr
     "${wine_env[@]}" wineserver -w
 fi
 
-# The same system on screens of other DPIs, for the layout tests there: a
-# copy of the prefix for each (wine-144 beside wine, ...), whose LogPixels is
-# that DPI. Made once, and again when a copy lacks what the first has.
-read -r -a scaled_dpis <"$out/wine-scaled-dpis"
-scaled_prefixes=()
-for dpi in "${scaled_dpis[@]}"; do
-    scaled="$prefix-$dpi"
-    scaled_prefixes+=("$scaled")
-    logpixels=$(printf '"LogPixels"=dword:%08x' "$dpi")
-    if [ -f "$scaled/user.reg" ] && grep -q "$logpixels" "$scaled/user.reg" &&
-        grep -q '"Managed"="N"' "$scaled/user.reg" && grep -q '"IPAPGothic"' "$scaled/user.reg"; then
-        continue
-    fi
-    echo "Making a Wine prefix at $dpi DPI for the tests (once)"
-    rm -rf "$scaled"
-    cp -a "$prefix" "$scaled"
-    "${wine_env[@]}" WINEPREFIX="$scaled" wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD \
-        /d "$dpi" /f >/dev/null 2>&1
-    "${wine_env[@]}" WINEPREFIX="$scaled" wineserver -w
-done
+# One prefix serves every DPI (the tests set its LogPixels for each run):
+# the copies per DPI that earlier versions made are not used any more.
+rm -rf "$prefix"-[0-9]*
 
-# A display of our own, on whatever number is free, reachable only here.
-display_file=$(mktemp)
-Xvfb -displayfd 3 -nolisten tcp -screen 0 1024x768x24 3>"$display_file" >/dev/null 2>&1 &
+# A display of our own, on whatever number is free, reachable only here: no
+# network, and only the abstract socket, so nothing of it lands in /tmp.
+display_file=$(mktemp "$tmp/display.XXXXXX")
+Xvfb -displayfd 3 -nolisten tcp -nolisten unix -screen 0 1024x768x24 3>"$display_file" >/dev/null 2>&1 &
 xvfb=$!
 stop_display() {
     kill "$xvfb" 2>/dev/null || true
@@ -81,9 +67,7 @@ done
 export DISPLAY=":$(head -n1 "$display_file")"
 # A Wine left running from before would keep its own display.
 stop_wine() {
-    for each in "$prefix" "${scaled_prefixes[@]}"; do
-        "${wine_env[@]}" WINEPREFIX="$each" wineserver -k 2>/dev/null || true
-    done
+    "${wine_env[@]}" wineserver -k 2>/dev/null || true
 }
 stop_wine
 

@@ -3,6 +3,8 @@
 # Debian package's (made, judged by lintian and the desktop's validators, and
 # installed on a fresh Debian system, which needs root), then the Windows
 # programs' tests under Wine with the installer's (scripts/test-windows.sh).
+# It ends with one line per part and the overall result, so that a part that
+# failed does not hide above the output of the parts after it.
 #   --linux-only   runs the Linux tests alone, without Wine and the packages
 set -euo pipefail
 top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -21,20 +23,41 @@ fi
 "$top/scripts/build.sh"
 
 cd "$top"
-status=0
-ctest --preset linux || status=$?
+results=()
+failed=0
+# part NAME COMMAND...: runs one part and notes how it went.
+part() {
+    local name=$1
+    shift
+    if "$@"; then
+        results+=("$name: passed")
+    else
+        results+=("$name: FAILED")
+        failed=1
+    fi
+}
+part "Linux" ctest --preset linux
 if [ "$everything" = 1 ]; then
     echo "The Debian package:"
     if [ "$(id -u)" -eq 0 ]; then
-        ctest --preset debian || status=$?
+        part "The Debian package" ctest --preset debian
     elif command -v sudo >/dev/null && sudo -n true 2>/dev/null; then
-        sudo ctest --preset debian || status=$?
+        part "The Debian package" sudo ctest --preset debian
     else
         echo "test.sh: the package tests install it on a fresh system, which needs root; run" >&2
         echo "    sudo ctest --preset debian" >&2
-        status=1
+        results+=("The Debian package: NOT RUN (it needs root: sudo ctest --preset debian)")
+        failed=1
     fi
     echo "Windows programs, under Wine:"
-    "$top/scripts/test-windows.sh" || status=$?
+    part "Windows, under Wine" "$top/scripts/test-windows.sh"
 fi
-exit "$status"
+
+echo
+printf '%s\n' "${results[@]}"
+if [ "$failed" = 0 ]; then
+    echo "Overall: passed"
+else
+    echo "Overall: FAILED"
+fi
+exit "$failed"

@@ -4,6 +4,7 @@
 #include "app/ProgramAnswer.h"
 #include "app/SingleInstance.h"
 #include "check/Identity.h"
+#include "check/NoAnswerText.h"
 #include "compare/CommandLine.h"
 #include "ui/Fonts.h"
 #include "ui/MVX.h"
@@ -23,10 +24,16 @@ int main(int argc, char *argv[])
     mvx::Application app(argc, argv);
     const std::vector<std::string> parameters = mvx::ProgramParameters(argc, argv);
 
-    // Before this instance carries the title or has a window of its own.
+    // Before this instance carries the title or has a window of its own. A
+    // running instance that never answered did not take this start's
+    // request: whoever started it is told.
     mvx::SingleInstance instance;
-    if (!instance.Claim(mvx::RequestOfThisStart(waylandToken, startupId, parameters)))
-        return 0;
+    if (!instance.Claim(mvx::RequestOfThisStart(waylandToken, startupId, parameters))) {
+        if (!instance.Unanswered())
+            return 0;
+        std::fputs(mvx::kNoAnswerLine, stderr);
+        return mvx::kNoAnswerStatus;
+    }
 
     // The class of the windows on X11 (StartupWMClass) is the application's name.
     QApplication::setApplicationName(QString::fromUtf8(mvx::kProgramTitle));

@@ -11,6 +11,7 @@
 #include <QThread>
 #include <QTimer>
 
+#include <algorithm>
 #include <memory>
 
 namespace mvx {
@@ -19,11 +20,19 @@ namespace {
 
 constexpr char kAcknowledged = 'K';
 // Long enough for a first instance that started a moment earlier to be
-// listening, short enough that a stuck one does not keep the user waiting.
+// listening and answering, short enough that a stuck one does not keep the
+// user waiting.
 constexpr int kClaimDeadlineMs = 5000;
 constexpr int kRetryPauseMs = 25;
 constexpr int kConnectTimeoutMs = 500;
+// How long the running instance gives a later start to send its request.
 constexpr int kAnswerTimeoutMs = 2000;
+
+// What is left of the deadline, for one wait of a socket.
+int Remaining(const QDeadlineTimer &deadline)
+{
+    return static_cast<int>(std::max<qint64>(deadline.remainingTime(), 0));
+}
 
 } // namespace
 
@@ -66,7 +75,7 @@ bool SingleInstance::Claim(const InstanceRequest &request)
         if (lock_.error() != QLockFile::LockFailedError ||
             !IsPrivateToUser(lock_.fileName(), EntryKind::File))
             return true;
-        switch (AskRunningInstance(request)) {
+        switch (AskRunningInstance(request, deadline)) {
         case Asked::Taken:
             return false;
         case Asked::NotOurs:
@@ -78,8 +87,10 @@ bool SingleInstance::Claim(const InstanceRequest &request)
         // but does not answer: it is the running instance, busy or stuck,
         // or just starting to listen, and a second window would break the
         // one-instance promise.
-        if (deadline.hasExpired())
+        if (deadline.hasExpired()) {
+            unanswered_ = true;
             return false;
+        }
         QThread::msleep(kRetryPauseMs);
     }
 }
@@ -93,7 +104,8 @@ void SingleInstance::Listen()
     server_.listen(socketName_);
 }
 
-SingleInstance::Asked SingleInstance::AskRunningInstance(const InstanceRequest &request) const
+SingleInstance::Asked SingleInstance::AskRunningInstance(const InstanceRequest &request,
+                                                         const QDeadlineTimer &deadline) const
 {
     // Not there yet: the first instance may be about to listen.
     if (!QFileInfo(socketName_).exists() && !QFileInfo(socketName_).isSymLink())
@@ -102,12 +114,15 @@ SingleInstance::Asked SingleInstance::AskRunningInstance(const InstanceRequest &
         return Asked::NotOurs;
     QLocalSocket socket;
     socket.connectToServer(socketName_);
-    if (!socket.waitForConnected(kConnectTimeoutMs))
+    if (!socket.waitForConnected(std::min(kConnectTimeoutMs, Remaining(deadline))))
         return Asked::NoAnswer;
     if (!PeerIsThisUser(socket.socketDescriptor()))
         return Asked::NotOurs;
+    // One request, answered within what is left of the deadline: an instance
+    // that is slow to answer (still making its window, or busy) is not sent
+    // the same request again and again.
     socket.write(EncodeRequest(request));
-    if (!socket.waitForBytesWritten(kAnswerTimeoutMs) || !socket.waitForReadyRead(kAnswerTimeoutMs))
+    if (!socket.waitForBytesWritten(Remaining(deadline)) || !socket.waitForReadyRead(Remaining(deadline)))
         return Asked::NoAnswer;
     return socket.read(1) == QByteArray(1, kAcknowledged) ? Asked::Taken : Asked::NoAnswer;
 }

@@ -4,6 +4,7 @@
 
 #include "app/InstanceMessage.h"
 
+#include <QDeadlineTimer>
 #include <QLocalServer>
 #include <QLockFile>
 #include <QObject>
@@ -20,8 +21,10 @@ public:
     // True when this is the first instance, which then listens for later
     // starts, or when no lock of this user's own can be had (none can be
     // made, or another user's stands in the way); false when the running
-    // instance took the request, or holds the lock and did not answer in time.
+    // instance took the request, or holds the lock and did not answer in time
+    // (then Unanswered() is true).
     bool Claim(const InstanceRequest &request = {});
+    [[nodiscard]] bool Unanswered() const { return unanswered_; }
 
     static QString DefaultKey();
 
@@ -32,13 +35,14 @@ signals:
 private:
     enum class Asked { Taken, NoAnswer, NotOurs };
 
-    Asked AskRunningInstance(const InstanceRequest &request) const;
+    Asked AskRunningInstance(const InstanceRequest &request, const QDeadlineTimer &deadline) const;
     void Listen();
     void Answer(QLocalSocket *socket);
 
     QString socketName_;
     QLockFile lock_;
     QLocalServer server_;
+    bool unanswered_ = false;
 };
 
 } // namespace mvx

@@ -67,8 +67,8 @@ public:
     void ShowVerdict(const ComparisonOutcome &outcome) override
     {
         progress_.Clear();
-        std::string text =
-            VerdictLine(outcome.SameFile) + "\n" + TimeLine(outcome.ElapsedSeconds, DecimalSeparator()) + "\n";
+        std::string text = VerdictLine(outcome.SameFile) + "\n" +
+                           TimeLine(outcome.ElapsedSeconds, DecimalSeparator()) + "\n";
         if (outcome.FirstDifference)
             text += FirstDifferenceLine(*outcome.FirstDifference);
         verdictWritten_ = WriteText(StandardStream::Output, text);

@@ -14,24 +14,27 @@ namespace {
 // window, short enough that a stuck one does not keep the user waiting.
 constexpr ULONGLONG kClaimDeadlineMs = 5000;
 constexpr DWORD kRetryPauseMs = 20;
-// A running instance that does not take its paths within this time is stuck.
-constexpr UINT kHandOverTimeoutMs = 5000;
+// A running instance whose window takes no message within this time is
+// stopped or stuck.
+constexpr UINT kAnswerTimeoutMs = 2000;
 // What the data of a later start's message is: "MVX" and the format's version.
 constexpr ULONG_PTR kPathsMessage = 0x4D565801;
 
-// The later start's two paths, each ended by a NUL, to the running window.
-void HandOverPaths(HWND running, const std::vector<std::string> &paths)
+// The later start's two paths, each ended by a NUL, to the running window;
+// without two paths only a message that asks for an answer. False when the
+// window's thread takes no messages (stopped, or stuck).
+bool HandOverPaths(HWND running, const std::vector<std::string> &paths)
 {
+    DWORD_PTR ignored = 0;
     if (paths.size() != 2)
-        return;
+        return SendMessageTimeoutW(running, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kAnswerTimeoutMs, &ignored) != 0;
     std::wstring text = Wide(paths.at(0));
     text.push_back(L'\0');
     text += Wide(paths.at(1));
     text.push_back(L'\0');
     COPYDATASTRUCT data{kPathsMessage, static_cast<DWORD>(text.size() * sizeof(wchar_t)), text.data()};
-    DWORD_PTR taken = 0;
-    SendMessageTimeoutW(running, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data),
-                        SMTO_ABORTIFHUNG | SMTO_BLOCK, kHandOverTimeoutMs, &taken);
+    return SendMessageTimeoutW(running, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data),
+                               SMTO_ABORTIFHUNG | SMTO_BLOCK, kAnswerTimeoutMs, &ignored) != 0;
 }
 
 std::wstring UserSid()
@@ -88,15 +91,20 @@ bool SingleInstance::Claim(const std::vector<std::string> &paths)
             return true;
         const HWND running = FindWindowW(kMainWindowClass, nullptr);
         if (running != nullptr && IsWindowVisible(running) != 0) {
-            HandOverPaths(running, paths);
-            BringForward(running);
+            // A window that does not answer would not come forward, and
+            // bringing it would wait on it.
+            unanswered_ = !HandOverPaths(running, paths);
+            if (!unanswered_)
+                BringForward(running);
             return false;
         }
         // The holder is alive but shows no window yet (it started a moment
         // ago) or at all (it is stuck): a second window would break the
         // promise of one.
-        if (GetTickCount64() >= deadline)
+        if (GetTickCount64() >= deadline) {
+            unanswered_ = true;
             return false;
+        }
         Sleep(kRetryPauseMs);
     }
 }

@@ -22,8 +22,10 @@ public:
 
     // True when this start is the first, or when no mutex can be made at
     // all; false when the running instance was brought forward, or holds the
-    // mutex but showed no window in time. paths: this start's parameters.
+    // mutex but showed no window in time or its window does not answer (then
+    // Unanswered() is true). paths: this start's parameters.
     bool Claim(const std::vector<std::string> &paths = {});
+    [[nodiscard]] bool Unanswered() const { return unanswered_; }
 
     // In the session's own namespace, and the user's: another user who runs
     // the program in the same session has an instance of their own.
@@ -32,6 +34,7 @@ public:
 private:
     std::wstring name_;
     OwnedHandle mutex_;
+    bool unanswered_ = false;
 };
 
 // The two paths of a later start, as the running instance's main window

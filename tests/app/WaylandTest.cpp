@@ -30,6 +30,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <pwd.h>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -385,17 +386,28 @@ bool Copy(const QString &from, const QString &to)
 }
 
 // As root: the same tests again as nobody, from copies that nobody can run
-// wherever the build lies.
+// wherever the build lies: in the system's temporary folder, which nobody
+// can reach (the tests' own may lie where it cannot). Whatever nobody writes
+// (temporary files, its runtime folder, settings) goes into a folder of its
+// own there, which goes away with the rest.
 int RunAsNobody(int argc, char *argv[])
 {
     if (QStandardPaths::findExecutable(QStringLiteral("runuser")).isEmpty()) {
         std::fprintf(stderr, "runuser is missing (util-linux): sway does not run as root\n");
         return 1;
     }
-    QTemporaryDir folder(QDir::tempPath() + QStringLiteral("/morvatix-wayland-XXXXXX"));
+    QTemporaryDir folder(QStringLiteral("/tmp/morvatix-wayland-XXXXXX"));
     QFile::setPermissions(folder.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
                                              QFile::ReadOther | QFile::ExeOther | QFile::ReadGroup |
                                              QFile::ExeGroup);
+    const QString own = folder.filePath(QStringLiteral("nobody"));
+    const passwd *nobody = ::getpwnam("nobody");
+    if (nobody == nullptr || !QDir().mkdir(own) ||
+        ::chown(QFile::encodeName(own).constData(), nobody->pw_uid, nobody->pw_gid) != 0 ||
+        !QFile::setPermissions(own, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner)) {
+        std::fprintf(stderr, "cannot make a folder of nobody's own in %s\n", qPrintable(folder.path()));
+        return 1;
+    }
     const QString self = folder.filePath(QStringLiteral("wayland_tests"));
     const QString program = folder.filePath(QStringLiteral("morvatix"));
     const QString token = folder.filePath(QStringLiteral("token"));
@@ -408,7 +420,10 @@ int RunAsNobody(int argc, char *argv[])
                           QStringLiteral("nobody"),
                           QStringLiteral("--"),
                           QStringLiteral("env"),
-                          QStringLiteral("HOME=") + folder.path(),
+                          QStringLiteral("HOME=") + own,
+                          QStringLiteral("TMPDIR=") + own,
+                          QStringLiteral("XDG_RUNTIME_DIR=") + own,
+                          QStringLiteral("XDG_CONFIG_HOME=") + own,
                           QLatin1String(kAsUser) + QStringLiteral("=1"),
                           QLatin1String(kProgramVariable) + u'=' + program,
                           QLatin1String(kTokenVariable) + u'=' + token,

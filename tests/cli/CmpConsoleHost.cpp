@@ -9,6 +9,7 @@
 // process on it. A morvatix-cmp that has not ended after a minute is ended
 // and reported with status "stuck", so that a test fails instead of hanging.
 #include "compare/WideText.h"
+#include "support/ProcessStart.h"
 
 #include <algorithm>
 #include <string>
@@ -100,10 +101,8 @@ int wmain()
     startup.hStdOutput = console;
     startup.hStdError = console;
     const std::wstring program = Beside(L"morvatix-cmp.exe");
-    std::wstring line = L"\"" + program + L"\"" + rest;
     PROCESS_INFORMATION started{};
-    if (!CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
-                        &started))
+    if (!mvx::test::StartProcess(program, L"\"" + program + L"\"" + rest, true, 0, startup, started))
         return 4;
     CloseHandle(started.hThread);
 

@@ -30,9 +30,10 @@ TEST(MorvatixCmp, VerdictGoesToStandardOutputWithCmpsExitStatus)
         {"identical", Pattern(250000), Pattern(250000), 0, "同一のファイルです", ""},
         {"last byte differs", Pattern(250000), Pattern(250000, 249999), 1, "異なるファイルです",
          "differ: byte 250000\n"},
-        {"first byte differs", Pattern(250000), Pattern(250000, 0), 1, "異なるファイルです", "differ: byte 1\n"},
-        {"a byte of the second block differs", Pattern(250000), Pattern(250000, 102401), 1, "異なるファイルです",
-         "differ: byte 102402\n"},
+        {"first byte differs", Pattern(250000), Pattern(250000, 0), 1, "異なるファイルです",
+         "differ: byte 1\n"},
+        {"a byte of the second block differs", Pattern(250000), Pattern(250000, 102401), 1,
+         "異なるファイルです", "differ: byte 102402\n"},
         {"exact blocks", Pattern(204800), Pattern(204800), 0, "同一のファイルです", ""},
         {"both empty", "", "", 0, "同一のファイルです", ""},
     };
@@ -48,7 +49,8 @@ TEST(MorvatixCmp, VerdictGoesToStandardOutputWithCmpsExitStatus)
         ASSERT_EQ(run.out.substr(0, first.size()), first) << run.out;
         ASSERT_GE(run.out.size(), first.size() + c.where.size());
         EXPECT_EQ(run.out.substr(run.out.size() - c.where.size()), c.where);
-        const std::string second = run.out.substr(first.size(), run.out.size() - first.size() - c.where.size());
+        const std::string second =
+            run.out.substr(first.size(), run.out.size() - first.size() - c.where.size());
         ASSERT_FALSE(second.empty());
         EXPECT_EQ(second.back(), '\n');
         EXPECT_TRUE(mvx::test::IsMeasuredTimeLine(second.substr(0, second.size() - 1))) << second;

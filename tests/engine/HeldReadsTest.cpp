@@ -25,6 +25,7 @@ using mvx::kBlockLength;
 using mvx::test::CompareFiles;
 using mvx::test::FaultMount;
 using mvx::test::FileSizeOf;
+using mvx::test::kGivenUpWithin;
 using mvx::test::kHeldAt;
 using mvx::test::kHeldLong;
 using mvx::test::kHeldPairLength;
@@ -36,8 +37,6 @@ using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
 
 namespace {
-
-constexpr milliseconds kStopWithin{200};
 
 bool Compare(const FaultMount &mount, const std::string &source, const std::string &target,
              Recorder &recorder)
@@ -94,7 +93,7 @@ TEST(HeldReads, AStopWhileAReadIsHeldEndsAtOnceAndTheReadLetsGoOfItsFileLater)
             }
         };
         EXPECT_FALSE(Compare(mount, "source", "target", recorder));
-        EXPECT_LT(Clock::now() - stoppedAt, kStopWithin);
+        EXPECT_LT(Clock::now() - stoppedAt, kGivenUpWithin);
         EXPECT_EQ(CancelRequested, 1);
         // Stopped no further than where the request that the hold holds
         // begins (reading ahead, it may be held before the comparison gets
@@ -113,7 +112,7 @@ TEST(HeldReads, AStopWhileAReadIsHeldEndsAtOnceAndTheReadLetsGoOfItsFileLater)
 
         mount.Release();
         ASSERT_TRUE(mount.WaitUntilLetGo(hold));
-        EXPECT_TRUE(OpenDescriptorsBecome(open, milliseconds(2000)));
+        EXPECT_TRUE(OpenDescriptorsBecome(open, kGivenUpWithin));
     }
 }
 
@@ -133,9 +132,9 @@ TEST(HeldReads, AReadThatKeepsBeingInterruptedStillLetsAStopThrough)
         }
     };
     EXPECT_FALSE(Compare(mount, "source", "target", recorder));
-    EXPECT_LT(Clock::now() - stoppedAt, kStopWithin);
+    EXPECT_LT(Clock::now() - stoppedAt, kGivenUpWithin);
     // Asked again and again until nobody waited: then it ends by itself.
-    EXPECT_TRUE(OpenDescriptorsBecome(open, milliseconds(1000)));
+    EXPECT_TRUE(OpenDescriptorsBecome(open, kGivenUpWithin));
 }
 
 TEST(HeldReads, AReadThatWaitsASecondIsToldOfUntilTheDeviceAnswers)
@@ -205,6 +204,6 @@ TEST(HeldReads, AStopWhileALookUpOrAnOpenIsHeldEndsTheWaitAndLeavesNoFileOpen)
 
         mount.Release();
         ASSERT_TRUE(mount.WaitUntilLetGo(hold));
-        EXPECT_TRUE(OpenDescriptorsBecome(open, milliseconds(2000)));
+        EXPECT_TRUE(OpenDescriptorsBecome(open, kGivenUpWithin));
     }
 }

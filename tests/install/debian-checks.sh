@@ -10,13 +10,15 @@ for tool in lintian:lintian appstreamcli:appstream desktop-file-validate:desktop
 done
 package=$(ls "$1"/morvatix_*.deb)
 status=0
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
 
 echo "lintian $(basename "$package"):"
-# Information tags are shown but do not fail the package.
-lintian --fail-on error,warning --display-info "$package" || status=1
+# Information tags are shown but do not fail the package. lintian leaves
+# files in its temporary folder (mldbm-elf-*): this one goes with the rest.
+TMPDIR="$work" lintian --fail-on error,warning --display-info "$package" || status=1
 
-unpacked=$(mktemp -d)
-trap 'rm -rf "$unpacked"' EXIT
+unpacked="$work/unpacked"
 dpkg-deb -x "$package" "$unpacked"
 for metainfo in "$unpacked"/usr/share/metainfo/*.metainfo.xml; do
     appstreamcli validate --no-net --pedantic "$metainfo" || status=1
@@ -36,9 +38,8 @@ grep -q "<launchable type=\"desktop-id\">$(basename "$desktop")</launchable>" "$
 }
 # The package writes nothing when it is installed or removed, no settings
 # included: no maintainer scripts and no configuration files.
-control=$(mktemp -d)
+control="$work/control"
 dpkg-deb -e "$package" "$control"
 extra=$(ls "$control" | grep -v -x -e control -e md5sums || true)
-rm -rf "$control"
 [ -z "$extra" ] || { echo "the package has more than its files: $extra"; status=1; }
 exit "$status"

@@ -14,7 +14,8 @@ expected=$(sed -n 's/^StartupWMClass=//p' "$entry")
 
 work=$(mktemp -d)
 chmod 700 "$work"
-Xvfb -displayfd 3 -nolisten tcp -screen 0 800x600x24 3>"$work/display" >/dev/null 2>&1 &
+# On its abstract socket alone: nothing of it lands in /tmp.
+Xvfb -displayfd 3 -nolisten tcp -nolisten unix -screen 0 800x600x24 3>"$work/display" >/dev/null 2>&1 &
 xvfb=$!
 started=""
 cleanup() {

@@ -1,6 +1,9 @@
 #include "support/ChildProcess.h"
 
+#include "support/ProcessStart.h"
+
 #include <stdexcept>
+#include <string>
 #include <thread>
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
@@ -66,10 +69,10 @@ ChildProcess::ChildProcess(const std::wstring &program, const std::wstring &argu
     startup.hStdOutput = childOutput;
     startup.hStdError = childError;
     const std::wstring path = BesideThisProgram(program);
-    std::wstring line = L"\"" + path + L"\" " + arguments;
     PROCESS_INFORMATION started{};
-    const BOOL ok = CreateProcessW(path.c_str(), line.data(), nullptr, nullptr, TRUE, options.creationFlags,
-                                   nullptr, nullptr, &startup, &started);
+    const bool ok =
+        StartProcess(path, L"\"" + path + L"\" " + arguments, true, options.creationFlags, startup, started);
+    const DWORD why = ok ? 0 : GetLastError();
     CloseHandle(childInput);
     CloseHandle(childOutput);
     if (error_ != nullptr)
@@ -79,7 +82,7 @@ ChildProcess::ChildProcess(const std::wstring &program, const std::wstring &argu
         CloseHandle(output_);
         if (error_ != nullptr)
             CloseHandle(error_);
-        throw std::runtime_error("cannot start a second process");
+        throw std::runtime_error("cannot start a second process: error " + std::to_string(why));
     }
     CloseHandle(started.hThread);
     process_ = started.hProcess;

@@ -17,5 +17,9 @@ inline constexpr std::int64_t kHeldAt = static_cast<std::int64_t>(kRequestLength
 // Far longer than any stop may take, and short enough that a program that
 // waited for the read after all fails instead of hanging.
 inline constexpr std::chrono::milliseconds kHeldLong{5000};
+// A wait given up at all, and not sat out until the device answers: well
+// within this, where waiting would take kHeldLong. No measure of speed (a
+// loaded machine passes too); bench/run.sh measures how fast.
+inline constexpr std::chrono::milliseconds kGivenUpWithin{2000};
 
 } // namespace mvx::test

@@ -24,6 +24,7 @@
 
 namespace faultfs = mvx::faultfs;
 using mvx::test::FaultMount;
+using mvx::test::kGivenUpWithin;
 using mvx::test::kHeldAt;
 using mvx::test::kHeldLong;
 using mvx::test::kHeldPairLength;
@@ -128,10 +129,10 @@ private slots:
         QVERIFY(stoppedAt);
         QCOMPARE(warnings, QStringList{QStringLiteral("キャンセルされました")});
         QVERIFY(warnedAt);
-        QVERIFY2(*warnedAt - *stoppedAt < milliseconds(200),
+        QVERIFY2(*warnedAt - *stoppedAt < kGivenUpWithin,
                  qPrintable(QString::number(
                      std::chrono::duration_cast<milliseconds>(*warnedAt - *stoppedAt).count())));
-        QVERIFY2(longestGap < milliseconds(200),
+        QVERIFY2(longestGap < kGivenUpWithin,
                  qPrintable(QString::number(std::chrono::duration_cast<milliseconds>(longestGap).count())));
         QCOMPARE(Child<QPushButton>("Button3")->text(), QStringLiteral("チェック"));
         QVERIFY(Child<QPushButton>("Button4")->isEnabled());

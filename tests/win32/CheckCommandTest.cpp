@@ -145,7 +145,7 @@ TEST(CheckCommand, ShowsEachVerdictWithItsMarkAndTime)
         const HWND image = GetDlgItem(verdict, IDC_Image1);
         const COLORREF red = RGB(255, 0, 0);
         const COLORREF white = RGB(255, 255, 255);
-        EXPECT_TRUE(WaitFor([&] { return ScreenPixel(image, 40, 40) == (c.same ? white : red); }, 2s));
+        EXPECT_TRUE(WaitFor([&] { return ScreenPixel(image, 40, 40) == (c.same ? white : red); }));
         EXPECT_EQ(ScreenPixel(image, 40, 6), c.same ? red : white);
         EXPECT_EQ(ScreenPixel(image, 0, 0), RGB(0, 0, 0));
         EXPECT_EQ(ScreenPixel(image, 40, 20), white);

@@ -202,7 +202,7 @@ TEST(OpenDialog1, FillsTheFieldAndOpensOnTheLastConfirmedName)
     Click(program.Item(IDC_Button2));
     dialog = program.WaitForOwnedDialog();
     ASSERT_NE(dialog, nullptr);
-    EXPECT_TRUE(WaitFor([&] { return TextOf(NameField(dialog)).ends_with(L"chosen.txt"); }, 2s))
+    EXPECT_TRUE(WaitFor([&] { return TextOf(NameField(dialog)).ends_with(L"chosen.txt"); }))
         << testing::PrintToString(TextOf(NameField(dialog)));
     Click(GetDlgItem(dialog, IDCANCEL));
     ASSERT_TRUE(WaitFor([&] { return IsWindowEnabled(program.Main()) != 0; }));

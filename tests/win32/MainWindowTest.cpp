@@ -155,7 +155,7 @@ TEST(MainWindow, ADropPutsTheFirstWholeNameIntoTheFieldUnderIt)
         // The drop is handled before the text is read: messages are taken in order.
         DWORD_PTR ignored = 0;
         SendMessageTimeoutW(program.Main(), WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &ignored);
-        EXPECT_TRUE(WaitFor([&] { return TextOf(edit1) == c.edit1 && TextOf(edit2) == c.edit2; }, 2s))
+        EXPECT_TRUE(WaitFor([&] { return TextOf(edit1) == c.edit1 && TextOf(edit2) == c.edit2; }))
             << testing::PrintToString(TextOf(edit1)) << " / " << testing::PrintToString(TextOf(edit2));
     }
     // A drop does not move the focus.

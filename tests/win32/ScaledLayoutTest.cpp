@@ -2,7 +2,7 @@
 // DPI scaled as the dialog manager rounds, the frame and menu bar the
 // system's at that DPI, every button inside its window and shown, the mark
 // drawn at the scaled size; and a window told of another DPI lays itself out
-// anew there. Run at 96, 144 and 192 DPI, each in a Wine prefix of its own.
+// anew there. Run at 96, 144 and 192 DPI, the prefix's screen set to each.
 #include "WindowDriver.h"
 
 #include "support/TempFiles.h"
@@ -19,9 +19,9 @@
 namespace mvx::test {
 namespace {
 
-// Each case runs on a screen of the DPI its prefix was made for (96 unless
+// Each case runs on a screen of the DPI its run was given (96 unless
 // MVX_SCREEN_DPI says another), and not on whatever screen it finds: a
-// prefix without its LogPixels would pass every case at 96.
+// prefix whose LogPixels was not set would pass every case at 96.
 class ScaledLayout : public testing::Test {
 protected:
     void SetUp() override
@@ -29,7 +29,7 @@ protected:
         const char *asked = std::getenv("MVX_SCREEN_DPI");
         dpi = asked != nullptr ? std::atoi(asked) : 96;
         ASSERT_EQ(ScreenDpi(), dpi) << "the Wine prefix's screen is not at " << dpi
-                                    << " DPI: scripts/test-windows.sh sets its LogPixels "
+                                    << " DPI: tests/win32/at-screen-dpi.sh sets its LogPixels "
                                        "(HKCU\\Control Panel\\Desktop)";
     }
     int dpi = 96;
@@ -286,12 +286,10 @@ void ExpectMark(HWND image, bool same, int dpi)
         probes.push_back({Scaled(20, dpi), edge, black});
     }
     // Read once the whole mark shows: the screen may still be taking it.
-    WaitFor(
-        [&] {
-            return std::all_of(probes.begin(), probes.end(),
-                               [&](const Probe &p) { return MarkPixel(image, p.x, p.y) == p.colour; });
-        },
-        2s);
+    WaitFor([&] {
+        return std::all_of(probes.begin(), probes.end(),
+                           [&](const Probe &p) { return MarkPixel(image, p.x, p.y) == p.colour; });
+    });
     for (const Probe &p : probes)
         EXPECT_EQ(MarkPixel(image, p.x, p.y), p.colour) << p.x << ", " << p.y;
 }

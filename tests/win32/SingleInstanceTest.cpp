@@ -1,8 +1,11 @@
 // One instance: a second start hands the first its two paths (as Explorer's
 // Send To starts it), brings it forward and ends; two starts at once leave
-// one window; a stranger's window titled Morvatix is no instance of it.
+// one window; a first instance that does not answer is told of on standard
+// error; a stranger's window titled Morvatix is no instance of it.
 #include "WindowDriver.h"
 
+#include "check/NoAnswerText.h"
+#include "support/ChildProcess.h"
 #include "support/TempFiles.h"
 #include "win32/Resource.h"
 
@@ -79,6 +82,24 @@ TEST(SingleInstance, TwoStartsAtTheSameMomentLeaveOneWindow)
     EXPECT_EQ(code, 0U);
     Morvatix &running = one.Ended(0ms) ? two : one;
     ASSERT_NE(running.WaitForMain(), nullptr);
+    EXPECT_EQ(MainWindows().size(), 1U);
+}
+
+// A first instance whose window takes no messages (its thread stopped here)
+// is still the one instance: a later start gives up after its few seconds,
+// says so in one line and fails, without a window of its own.
+TEST(SingleInstance, AStartFacingAStoppedFirstSaysSoAndFails)
+{
+    const Morvatix first;
+    const HANDLE thread = OpenThread(THREAD_SUSPEND_RESUME, FALSE, first.ThreadId());
+    ASSERT_NE(thread, nullptr);
+    ASSERT_NE(SuspendThread(thread), static_cast<DWORD>(-1));
+    const ChildOutput second = ChildProcess(L"morvatix.exe", L"", {.errorToTest = true}).Finish();
+    ResumeThread(thread);
+    CloseHandle(thread);
+    EXPECT_EQ(second.code, static_cast<unsigned long>(kNoAnswerStatus));
+    EXPECT_EQ(second.err, kNoAnswerLine);
+    EXPECT_EQ(second.out, "");
     EXPECT_EQ(MainWindows().size(), 1U);
 }
 

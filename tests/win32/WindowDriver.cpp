@@ -1,12 +1,14 @@
 #include "WindowDriver.h"
 
 #include "compare/WideText.h"
+#include "support/ProcessStart.h"
 #include "win32/Resource.h"
 
 #include <commctrl.h>
 #include <cstring>
 #include <shlobj.h>
 #include <stdexcept>
+#include <string>
 
 namespace mvx::test {
 
@@ -174,11 +176,10 @@ Morvatix::Morvatix(const std::wstring &arguments, const std::wstring &program, b
 {
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
-    std::wstring line = L"\"" + program + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
+    const std::wstring line = L"\"" + program + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
     PROCESS_INFORMATION started{};
-    if (CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                       &started) == 0)
-        throw std::runtime_error("cannot start morvatix.exe");
+    if (!StartProcess(program, line, false, 0, startup, started))
+        throw std::runtime_error("cannot start morvatix.exe: error " + std::to_string(GetLastError()));
     CloseHandle(started.hThread);
     process_ = started.hProcess;
     id_ = started.dwProcessId;

@@ -60,6 +60,8 @@ public:
     [[nodiscard]] HWND Item(int id) const { return GetDlgItem(main_, id); }
     [[nodiscard]] HANDLE Process() const { return process_; }
     [[nodiscard]] DWORD Id() const { return id_; }
+    // The thread its windows run on.
+    [[nodiscard]] DWORD ThreadId() const { return thread_; }
 
     // Its visible top-level window of that caption and the dialog class,
     // once it shows; null when none shows in time.
