@@ -125,7 +125,12 @@ TEST(FaultFs, EachFaultShowsWhereItWasAskedFor)
         struct stat attributes {};
         ASSERT_EQ(::stat(mount.Mounted("short").c_str(), &attributes), 0);
         EXPECT_EQ(attributes.st_size, kLength);
-        EXPECT_EQ(Slurp(mount.Mounted("short")), bytes.substr(0, 600'000));
+        // Through the cache the kernel may fill the pages past a short read
+        // with zeros rather than end the file there, when its read-ahead
+        // requests overlap: none of the file's own bytes come after the end.
+        const std::string shortened = Slurp(mount.Mounted("short"));
+        EXPECT_EQ(shortened.substr(0, 600'000), bytes.substr(0, 600'000));
+        EXPECT_EQ(shortened.find_first_not_of('\0', 600'000), std::string::npos);
         // More bytes than the size says.
         ASSERT_EQ(::stat(mount.Mounted("more").c_str(), &attributes), 0);
         EXPECT_EQ(attributes.st_size, kLength - 10);
