@@ -245,6 +245,22 @@ QPoint CheckButtonCentre()
     return button->mapTo(&same, button->rect().center());
 }
 
+// Starts the program on the mount's source and target and clicks its Check
+// button: its window, or 0 when it showed none.
+xcb_window_t StartAndClickCheck(QProcess &program, RootListener &listener, const FaultMount &mount)
+{
+    const QPoint check = CheckButtonCentre();
+    program.start(QStringLiteral(MVX_PROGRAM), {QString::fromStdString(mount.Mounted("source")),
+                                                QString::fromStdString(mount.Mounted("target"))});
+    xcb_window_t window = 0;
+    if (!QTest::qWaitFor([&] { return (window = listener.ShownWindowOf(program.processId())) != 0; },
+                         kDeadlineMs))
+        return 0;
+    QTest::qWait(200);
+    listener.Click(window, check);
+    return window;
+}
+
 // A session bus of the test's own, as a desktop session has one, on a socket
 // in a folder of its own.
 class SessionBus {
@@ -365,13 +381,9 @@ struct HeldCheck {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus.Address());
         program.setProcessEnvironment(environment);
-        program.start(QStringLiteral(MVX_PROGRAM), {QString::fromStdString(mount.Mounted("source")),
-                                                    QString::fromStdString(mount.Mounted("target"))});
-        if (!QTest::qWaitFor([&] { return (window = listener.ShownWindowOf(program.processId())) != 0; },
-                             kDeadlineMs))
+        window = StartAndClickCheck(program, listener, mount);
+        if (window == 0)
             return Fail("the program showed no window");
-        QTest::qWait(200);
-        listener.Click(window, check);
         if (!mount.WaitUntilHeld(hold))
             return Fail("the click on Check did not start the comparison");
         return true;
@@ -477,26 +489,11 @@ private slots:
         const std::string bytes = mvx::test::Pattern(40 * 102400);
         mvx::test::WriteBytes(mount.Backing("source"), bytes);
         mvx::test::WriteBytes(mount.Backing("target"), bytes);
-        // Where the Check button lies in the window, from a window of the
-        // same layout here.
-        QPoint check;
-        {
-            TMainForm same;
-            same.show();
-            QVERIFY(QTest::qWaitForWindowExposed(&same));
-            const auto *button = same.findChild<QPushButton *>(QStringLiteral("Button3"));
-            check = button->mapTo(&same, button->rect().center());
-        }
         RootListener listener;
         QVERIFY(listener.Connected());
         QProcess program;
-        program.start(QStringLiteral(MVX_PROGRAM), {QString::fromStdString(mount.Mounted("source")),
-                                                    QString::fromStdString(mount.Mounted("target"))});
-        xcb_window_t window = 0;
-        QVERIFY(QTest::qWaitFor([&] { return (window = listener.ShownWindowOf(program.processId())) != 0; },
-                                kDeadlineMs));
-        QTest::qWait(200);
-        listener.Click(window, check);
+        const xcb_window_t window = StartAndClickCheck(program, listener, mount);
+        QVERIFY(window != 0);
         QVERIFY2(mount.WaitUntilHeld(hold), "the click on Check did not start the comparison");
         QTest::qWait(300);
 
@@ -526,16 +523,10 @@ private slots:
         mvx::test::FaultMount mount({hold});
         mvx::test::WriteBytes(mount.Backing("source"), "the bytes");
         mvx::test::WriteBytes(mount.Backing("target"), "the bytes");
-        const QPoint check = CheckButtonCentre();
         RootListener listener;
         QVERIFY(listener.Connected());
-        program.start(QStringLiteral(MVX_PROGRAM), {QString::fromStdString(mount.Mounted("source")),
-                                                    QString::fromStdString(mount.Mounted("target"))});
-        xcb_window_t window = 0;
-        QVERIFY(QTest::qWaitFor([&] { return (window = listener.ShownWindowOf(program.processId())) != 0; },
-                                kDeadlineMs));
-        QTest::qWait(200);
-        listener.Click(window, check);
+        const xcb_window_t window = StartAndClickCheck(program, listener, mount);
+        QVERIFY(window != 0);
         QVERIFY2(mount.WaitUntilHeld(hold), "the click on Check did not start the check");
 
         listener.AskToClose(window);
