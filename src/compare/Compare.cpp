@@ -133,7 +133,8 @@ bool FilePair::CompareFiles(CompareProgress &progress)
     std::int64_t blockSize = std::min(kBlockLength, length);
 
     DeviceWait waiting(progress);
-    ReadAhead ahead(source_, target_, toEnd ? std::nullopt : std::optional(length), *reader_);
+    ReadAhead ahead(source_, target_, toEnd ? std::nullopt : std::optional(length), readPath_, *reader_);
+    const std::int64_t requestLength = ahead.RequestLength();
     // Once the outcome is known, reads still in flight ahead of it are waited
     // for as any read is, so that both files are closed when this returns. A
     // stop leaves them to end by themselves.
@@ -147,7 +148,7 @@ bool FilePair::CompareFiles(CompareProgress &progress)
         do {
             // The position is where the next block starts: blocks follow each
             // other from the start until one differs, each inside a request.
-            if (!pieces || position >= pieces->offset + static_cast<std::int64_t>(kRequestLength)) {
+            if (!pieces || position >= pieces->offset + requestLength) {
                 pieces = ahead.Next(waiting);
                 if (!pieces)
                     return false;
@@ -173,7 +174,8 @@ bool FilePair::CompareFiles(CompareProgress &progress)
                 progress.SetPosition(scale(std::min(position, length)));
                 // Read to its end, a file ends at a request that falls short;
                 // two that end in different places differ there.
-                ended = toEnd ? at + size == shorter && shorter < kRequestLength : position >= length;
+                ended = toEnd ? at + size == shorter && static_cast<std::int64_t>(shorter) < requestLength
+                              : position >= length;
                 const bool sameEnd = !toEnd || pieces->source.length == pieces->target.length;
                 if (ended && sameEnd)
                     result = true;
@@ -192,7 +194,7 @@ bool FilePair::CompareFiles(CompareProgress &progress)
         // Where the size says a file ends, it must end: the request that
         // holds the end asked for more.
         if (result && !toEnd) {
-            if (position >= pieces->offset + static_cast<std::int64_t>(kRequestLength)) {
+            if (position >= pieces->offset + requestLength) {
                 pieces = ahead.Next(waiting);
                 if (!pieces)
                     return false;

@@ -32,6 +32,9 @@ enum class ReadPath {
 // blocks fill their last request to 92 % or more at every such size from
 // 120 KiB to 4 MiB (20 blocks made two 1280 KiB requests where 1.56 would do).
 inline constexpr std::size_t kRequestLength = std::size_t{38} * 102400;
+// Through the cache, memory sets the pace: a request that the processor's
+// cache still holds when its blocks are compared.
+inline constexpr std::size_t kCachedRequestLength = std::size_t{10} * 102400;
 // The memory of one request: room for the most it asks for, on a boundary
 // of its own size, in huge pages, so that the system hands it to the device
 // in as few pieces as the device takes.

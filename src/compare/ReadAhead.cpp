@@ -37,6 +37,7 @@ struct ReadAhead::State {
     std::shared_ptr<char> memory;
     std::array<File, kFiles> files;
     std::optional<std::int64_t> length;
+    std::int64_t requestLength = static_cast<std::int64_t>(kRequestLength);
     bool oneDevice = false;
     int turn = 0;
     // Requests before this one have been compared: their memory is free.
@@ -96,11 +97,11 @@ void ReadAhead::State::Ask(const std::shared_ptr<State> &self, int which)
 {
     File &f = files.at(which);
     const std::int64_t request = f.asked++;
-    const std::int64_t offset = request * static_cast<std::int64_t>(kRequestLength);
-    std::size_t asked = kRequestLength;
+    const std::int64_t offset = request * requestLength;
+    auto asked = static_cast<std::size_t>(requestLength);
     // The request that holds the end asks for more than the file's size, so
     // that a file that goes on past its size is seen.
-    if (length && *length - offset < static_cast<std::int64_t>(kRequestLength))
+    if (length && *length - offset < requestLength)
         asked = RoundUp(static_cast<std::size_t>(*length - offset) + 1, f.file->Unit());
     SlotOf(which, request) = {request, false, 0, nullptr};
     ++f.inFlight;
@@ -123,26 +124,30 @@ void ReadAhead::State::Told(const std::shared_ptr<State> &self, int which, std::
     slot.done = true;
     slot.failure = failure;
     --f.inFlight;
-    if (!length && !failure && slot.got < kRequestLength)
+    if (!length && !failure && static_cast<std::int64_t>(slot.got) < requestLength)
         f.last = std::min(f.last.value_or(request), request);
     Schedule(self);
 }
 
 ReadAhead::ReadAhead(std::shared_ptr<ReadOnlyFile> source, std::shared_ptr<ReadOnlyFile> target,
-                     std::optional<std::int64_t> length, Reader &reader)
+                     std::optional<std::int64_t> length, ReadPath readPath, Reader &reader)
     : state_(std::make_shared<State>()), reader_(reader)
 {
     State &s = *state_;
     s.pool = reader.Pool();
     s.length = length;
-    s.oneDevice = source->SharesDeviceWith(*target);
+    if (readPath == ReadPath::Cache)
+        s.requestLength = static_cast<std::int64_t>(kCachedRequestLength);
+    // Memory serves what is read through the cache: turns would only keep
+    // the comparison waiting.
+    s.oneDevice = readPath == ReadPath::Device && source->SharesDeviceWith(*target);
     s.files[0].file = std::move(source);
     s.files[1].file = std::move(target);
     // A file of known size needs no more requests than it has.
     int perFile = kRequestsPerFile;
     if (length) {
         for (State::File &f : s.files)
-            f.last = *length / static_cast<std::int64_t>(kRequestLength);
+            f.last = *length / s.requestLength;
         perFile = static_cast<int>(std::min<std::int64_t>(kRequestsPerFile, *s.files[0].last + 1));
     }
     s.memory = RequestMemory(std::size_t{kFiles} * kRequestsPerFile);
@@ -157,6 +162,11 @@ ReadAhead::~ReadAhead()
         f.file.reset();
 }
 
+std::int64_t ReadAhead::RequestLength() const
+{
+    return state_->requestLength;
+}
+
 std::optional<ReadAhead::Pieces> ReadAhead::Next(WhileWaiting &waiting)
 {
     const std::int64_t request = next_++;
@@ -167,7 +177,7 @@ std::optional<ReadAhead::Pieces> ReadAhead::Next(WhileWaiting &waiting)
         s.Schedule(state_);
     }
     Pieces pieces;
-    pieces.offset = request * static_cast<std::int64_t>(kRequestLength);
+    pieces.offset = request * s.requestLength;
     pieces.source.bytes = s.Memory(0, request);
     pieces.target.bytes = s.Memory(1, request);
     std::exception_ptr failure;

@@ -1,7 +1,8 @@
 // Both files of a comparison read ahead of it in long requests, several in
 // flight at once on the reader's threads: both files at once where they lie
 // on different devices, in long turns where they share one, so that a device
-// neither waits for the program nor seeks between the two at every request.
+// neither waits for the program nor seeks between the two at every request;
+// through the cache, both at once in shorter requests.
 // The comparison takes the requests in order, one of each file at a time.
 #pragma once
 
@@ -24,7 +25,7 @@ public:
 
     // length: the size both files have; nothing when each is read to its end.
     ReadAhead(std::shared_ptr<ReadOnlyFile> source, std::shared_ptr<ReadOnlyFile> target,
-              std::optional<std::int64_t> length, Reader &reader);
+              std::optional<std::int64_t> length, ReadPath readPath, Reader &reader);
     // A read still in flight keeps only its own file open, and its memory.
     ~ReadAhead();
     ReadAhead(const ReadAhead &) = delete;
@@ -40,6 +41,9 @@ public:
         Piece source;
         Piece target;
     };
+
+    // The bytes that each request asks for, the last one's aside.
+    [[nodiscard]] std::int64_t RequestLength() const;
 
     // The next request of both files, from the start on, once both are in;
     // the one before is given back. Nothing when the wait was given up.
