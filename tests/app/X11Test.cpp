@@ -246,10 +246,10 @@ QPoint CheckButtonCentre()
 }
 
 // Starts the program on the mount's source and target and clicks its Check
-// button: its window, or 0 when it showed none.
-xcb_window_t StartAndClickCheck(QProcess &program, RootListener &listener, const FaultMount &mount)
+// button, at check: its window, or 0 when it showed none.
+xcb_window_t StartAndClickCheck(QProcess &program, RootListener &listener, const FaultMount &mount,
+                                QPoint check = CheckButtonCentre())
 {
-    const QPoint check = CheckButtonCentre();
     program.start(QStringLiteral(MVX_PROGRAM), {QString::fromStdString(mount.Mounted("source")),
                                                 QString::fromStdString(mount.Mounted("target"))});
     xcb_window_t window = 0;
@@ -381,7 +381,7 @@ struct HeldCheck {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus.Address());
         program.setProcessEnvironment(environment);
-        window = StartAndClickCheck(program, listener, mount);
+        window = StartAndClickCheck(program, listener, mount, check);
         if (window == 0)
             return Fail("the program showed no window");
         if (!mount.WaitUntilHeld(hold))
