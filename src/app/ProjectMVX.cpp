@@ -5,7 +5,7 @@
 #include "app/SingleInstance.h"
 #include "check/Identity.h"
 #include "check/NoAnswerText.h"
-#include "compare/CommandLine.h"
+#include "base/CommandLine.h"
 #include "ui/Fonts.h"
 #include "ui/MVX.h"
 #include "ui/ProgramIcon.h"

@@ -1,6 +1,6 @@
 #include "cli/Console.h"
 
-#include "compare/WideText.h"
+#include "base/WideText.h"
 
 #include <algorithm>
 #define WIN32_LEAN_AND_MEAN

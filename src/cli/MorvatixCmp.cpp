@@ -7,7 +7,7 @@
 #include <string>
 #ifdef _WIN32
 #include "cli/InterruptStop.h"
-#include "compare/WideText.h"
+#include "base/WideText.h"
 
 #include <vector>
 #endif

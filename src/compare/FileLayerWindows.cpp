@@ -1,7 +1,7 @@
 #include "compare/FileLayer.h"
 
 #include "compare/CompareError.h"
-#include "compare/WideText.h"
+#include "base/WideText.h"
 
 #include <algorithm>
 #include <filesystem>

@@ -3,7 +3,7 @@
 #include "check/Guarded.h"
 #include "check/WindowTexts.h"
 #include "compare/FileLayer.h"
-#include "compare/WideText.h"
+#include "base/WideText.h"
 #include "win32/Boxes.h"
 #include "win32/Handles.h"
 #include "win32/MessagePump.h"

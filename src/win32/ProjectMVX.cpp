@@ -1,7 +1,7 @@
 // Morvatix: are two files identical, byte for byte?
 #include "check/Guarded.h"
 #include "check/NoAnswerText.h"
-#include "compare/CommandLine.h"
+#include "base/CommandLine.h"
 #include "win32/MVX.h"
 #include "win32/MessagePump.h"
 #include "win32/SingleInstance.h"

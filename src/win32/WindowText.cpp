@@ -1,6 +1,6 @@
 #include "win32/WindowText.h"
 
-#include "compare/WideText.h"
+#include "base/WideText.h"
 
 namespace mvx::win32 {
 

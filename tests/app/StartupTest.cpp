@@ -7,7 +7,7 @@
 #include "app/SingleInstance.h"
 #include "check/Guarded.h"
 #include "check/NoAnswerText.h"
-#include "compare/CommandLine.h"
+#include "base/CommandLine.h"
 #include "compare/CompareError.h"
 #include "support/FirstInstance.h"
 #include "support/ModalAnswer.h"

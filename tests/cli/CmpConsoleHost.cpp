@@ -8,7 +8,7 @@
 // it with a console of its own (CREATE_NO_WINDOW): the events reach every
 // process on it. A morvatix-cmp that has not ended after a minute is ended
 // and reported with status "stuck", so that a test fails instead of hanging.
-#include "compare/WideText.h"
+#include "base/WideText.h"
 #include "support/ProcessStart.h"
 
 #include <algorithm>

@@ -4,7 +4,7 @@
 #include "compare/Compare.h"
 #include "compare/CompareError.h"
 #include "compare/FileLayer.h"
-#include "compare/WideText.h"
+#include "base/WideText.h"
 #include "engine/PairCompare.h"
 #include "engine/Recorder.h"
 #include "support/ChildProcess.h"

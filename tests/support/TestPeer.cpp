@@ -5,7 +5,7 @@
 //                        its standard input ends
 //   open-for-writing F   whether F opens for writing ("opened" or "refused N",
 //   open-for-reading F   N the system's error code), and the same for reading
-#include "compare/CommandLine.h"
+#include "base/CommandLine.h"
 #include "support/TempFiles.h"
 
 #include <string>

@@ -1,6 +1,6 @@
 #include "WindowDriver.h"
 
-#include "compare/WideText.h"
+#include "base/WideText.h"
 #include "support/ProcessStart.h"
 #include "win32/Resource.h"
 

@@ -1,4 +1,4 @@
-#include "compare/WideText.h"
+#include "base/WideText.h"
 
 #include <climits>
 #define WIN32_LEAN_AND_MEAN

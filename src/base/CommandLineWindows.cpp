@@ -1,6 +1,6 @@
-#include "compare/CommandLine.h"
+#include "base/CommandLine.h"
 
-#include "compare/WideText.h"
+#include "base/WideText.h"
 
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>

@@ -1,4 +1,4 @@
-#include "compare/CommandLine.h"
+#include "base/CommandLine.h"
 
 namespace mvx {
 
