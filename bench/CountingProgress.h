@@ -18,8 +18,7 @@ public:
     Clock::time_point last = Clock::now();
     Clock::duration longestGap{};
 
-    void SetRange(int, int) override {}
-    void SetPosition(int) override { ++positions; }
+    void Progress(std::int64_t, std::int64_t) override { ++positions; }
     void ProcessEvents() override { NoteGap(); }
     void WaitingForDevice(bool) override {}
     void NoteGap()

@@ -66,11 +66,10 @@ private:
 // met and the comparison waits on it, and notes when.
 class StopWhenHeld final : public mvx::CompareProgress {
 public:
-    explicit StopWhenHeld(HeldPair &pair) : pair_(pair) {}
+    StopWhenHeld(HeldPair &pair, std::stop_source &stop) : pair_(pair), stop_(stop) {}
     std::optional<Clock::time_point> stoppedAt;
 
-    void SetRange(int, int) override {}
-    void SetPosition(int) override {}
+    void Progress(std::int64_t, std::int64_t) override {}
     void WaitingForDevice(bool) override {}
     void ProcessEvents() override
     {
@@ -79,12 +78,13 @@ public:
             heldAt_ = now;
         if (heldAt_ && !stoppedAt && now - *heldAt_ >= kSettle) {
             stoppedAt = now;
-            mvx::CancelRequested = 1;
+            stop_.request_stop();
         }
     }
 
 private:
     HeldPair &pair_;
+    std::stop_source &stop_;
     std::optional<Clock::time_point> heldAt_;
 };
 
@@ -180,9 +180,10 @@ void RunHeldRead(const HeldReadModel &model, Goals &goals)
             HeldPair pair(source, target, model.size);
             CountingProgress progress;
             const Clock::time_point start = progress.last;
-            mvx::FilePair files;
+            mvx::ReadQueue queue(std::stop_source().get_token());
+            mvx::FilePair files(queue, mvx::ReadPath::Device);
             if (files.Open(pair.Source(), pair.Target(), progress) != mvx::FilePair::Opening::Opened ||
-                !files.CompareFiles(progress))
+                files.CompareFiles(progress) != mvx::FilePair::Verdict::Identical)
                 throw std::runtime_error("the engine did not find the held pair identical");
             progress.NoteGap();
             engineGap = std::max(engineGap, Milliseconds(progress.longestGap));
@@ -190,13 +191,15 @@ void RunHeldRead(const HeldReadModel &model, Goals &goals)
         }
         {
             HeldPair pair(source, target, model.size);
-            StopWhenHeld stopper(pair);
-            mvx::FilePair files;
-            const bool same =
+            std::stop_source stop;
+            StopWhenHeld stopper(pair, stop);
+            mvx::ReadQueue queue(stop.get_token());
+            mvx::FilePair files(queue, mvx::ReadPath::Device);
+            const bool stopped =
                 files.Open(pair.Source(), pair.Target(), stopper) == mvx::FilePair::Opening::Opened &&
-                files.CompareFiles(stopper);
+                files.CompareFiles(stopper) == mvx::FilePair::Verdict::Stopped;
             const Clock::time_point returned = Clock::now();
-            if (same || !stopper.stoppedAt || mvx::CancelRequested == 0)
+            if (!stopped || !stopper.stoppedAt)
                 throw std::runtime_error("the engine did not stop on the held read");
             engineStop = std::max(engineStop, Milliseconds(returned - *stopper.stoppedAt));
         }

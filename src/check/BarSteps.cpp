@@ -1,14 +1,27 @@
 #include "check/BarSteps.h"
 
 #include <algorithm>
+#include <climits>
 
 namespace mvx {
 
-void BarSteps::SetRange(int minimum, int maximum)
+void BarSteps::SetTotal(std::int64_t total)
 {
-    minimum_ = minimum;
-    maximum_ = std::max(maximum, minimum + 1);
+    total_ = total;
+    shift_ = 0;
+    while ((total >> shift_) > INT_MAX)
+        ++shift_;
     shownStep_ = -1;
+}
+
+int BarSteps::Maximum() const
+{
+    return std::max(Value(total_), 1);
+}
+
+int BarSteps::Value(std::int64_t done) const
+{
+    return static_cast<int>(std::clamp<std::int64_t>(done, 0, std::max<std::int64_t>(total_, 0)) >> shift_);
 }
 
 void BarSteps::SetLength(int pixels)
@@ -26,12 +39,14 @@ void BarSteps::TellEveryPosition()
     steps_ = 0;
 }
 
-bool BarSteps::Tell(int position)
+bool BarSteps::Tell(std::int64_t done)
 {
-    const std::int64_t step =
-        steps_ == 0 ? position
-                    : (std::int64_t{position} - minimum_) * steps_ / (std::int64_t{maximum_} - minimum_);
-    if (step == shownStep_ && position != minimum_ && position != maximum_)
+    const int value = Value(done);
+    // Nothing done is drawn apart from the least bit done.
+    const std::int64_t step = value == 0    ? -2
+                              : steps_ == 0 ? value
+                                            : std::int64_t{value} * steps_ / Maximum();
+    if (step == shownStep_ && value != 0 && value != Maximum())
         return false;
     shownStep_ = step;
     return true;

@@ -5,8 +5,11 @@
 #include "compare/Compare.h"
 
 #include <chrono>
+#include <stop_token>
 
 namespace mvx {
+
+std::atomic<unsigned char> CancelRequested{0};
 
 namespace {
 
@@ -25,30 +28,47 @@ private:
     CheckView &view_;
 };
 
-// The view while the files are looked up and opened: it turns busy before
-// the first events are processed, so that a click on the button while a
-// device keeps the look-up waiting is a Stop, and a close waits for the
-// check to end. A look-up that answers at once processes none.
-class BusyWhenWaiting final : public CompareProgress {
+// The view as the engine sees it during one check. CancelRequested, set
+// while the view's events are processed, becomes the check's one stop
+// request. While the files are looked up and opened, the view turns busy
+// before the first events are processed, so that a click on the button while
+// a device keeps the look-up waiting is a Stop, and a close waits for the
+// check to end; a look-up that answers at once processes none.
+class CheckProgress final : public CompareProgress {
 public:
-    explicit BusyWhenWaiting(CheckView &view) : view_(view) {}
-    [[nodiscard]] bool Busy() const { return busy_; }
+    CheckProgress(CheckView &view, std::stop_source &stop) : view_(view), stop_(stop) {}
 
-    void SetRange(int minimum, int maximum) override { view_.SetRange(minimum, maximum); }
-    void SetPosition(int position) override { view_.SetPosition(position); }
-    void ProcessEvents() override { view_.ProcessEvents(); }
-    void ProcessEventsWhileWaiting() override
+    void EnterBusy()
     {
         if (!busy_) {
             busy_ = true;
             view_.EnterBusy();
         }
+    }
+
+    void Progress(std::int64_t done, std::int64_t total) override { view_.Progress(done, total); }
+    void ProcessEvents() override
+    {
+        view_.ProcessEvents();
+        TakeStop();
+    }
+    void ProcessEventsWhileWaiting() override
+    {
+        EnterBusy();
         view_.ProcessEventsWhileWaiting();
+        TakeStop();
     }
     void WaitingForDevice(bool waiting) override { view_.WaitingForDevice(waiting); }
 
 private:
+    void TakeStop()
+    {
+        if (CancelRequested == 1)
+            stop_.request_stop();
+    }
+
     CheckView &view_;
+    std::stop_source &stop_;
     bool busy_ = false;
 };
 
@@ -67,10 +87,13 @@ CheckEnd CheckCommand::Button3Click()
         return CheckEnd::Warned;
     }
 
+    CancelRequested = 0;
     const IdleOnExit idle(view_);
-    BusyWhenWaiting lookingUp(view_);
-    FilePair files(readPath_);
-    const FilePair::Opening opening = files.Open(source, target, lookingUp);
+    std::stop_source stop;
+    CheckProgress progress(view_, stop);
+    ReadQueue queue(stop.get_token());
+    FilePair files(queue, readPath_);
+    const FilePair::Opening opening = files.Open(source, target, progress);
     if (opening == FilePair::Opening::Stopped) {
         view_.Warn(kCancelledMessage);
         return CheckEnd::Stopped;
@@ -82,16 +105,15 @@ CheckEnd CheckCommand::Button3Click()
     if (files.SizesDiffer()) {
         outcome_ = {false, kSizeMismatchElapsed};
     } else {
-        if (!lookingUp.Busy())
-            view_.EnterBusy();
+        progress.EnterBusy();
         const auto start = std::chrono::steady_clock::now();
         outcome_.SameFile = false;
-        const bool same = files.CompareFiles(view_);
-        if (!same && CancelRequested == 1) {
+        const FilePair::Verdict verdict = files.CompareFiles(progress);
+        if (verdict == FilePair::Verdict::Stopped) {
             view_.Warn(kCancelledMessage);
             return CheckEnd::Stopped;
         }
-        outcome_.SameFile = same;
+        outcome_.SameFile = verdict == FilePair::Verdict::Identical;
         outcome_.FirstDifference = files.FirstDifference();
         outcome_.ElapsedSeconds = ElapsedFromClock(std::chrono::steady_clock::now() - start);
     }

@@ -5,9 +5,17 @@
 #include "check/ComparisonOutcome.h"
 #include "compare/FileLayer.h"
 
+#include <atomic>
+
 namespace mvx {
 
 class CheckView;
+
+// Set to 1 to stop the running check: Stop, a close during a comparison,
+// Ctrl-C. Looked at after each block that compared equal and while a file
+// operation waits for its device; cleared as a check starts. Atomic, so that
+// a signal handler may set it too.
+extern std::atomic<unsigned char> CancelRequested;
 
 // How one click ended.
 enum class CheckEnd {
@@ -27,9 +35,9 @@ public:
 
     // Validates the two paths, compares the sizes and then the contents with
     // the view busy, and shows the verdict. A file that cannot be opened or
-    // read raises CompareError, after the view is idle again. A look-up or
-    // an open that keeps the device waiting turns the view busy early, so
-    // that Stop is there to give it up.
+    // read raises FileError, after the view is idle again. A look-up or an
+    // open that keeps the device waiting turns the view busy early, so that
+    // Stop is there to give it up.
     CheckEnd Button3Click();
 
     // The outcome of the last finished check, for the program's whole run.

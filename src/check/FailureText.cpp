@@ -9,10 +9,19 @@ std::string WithClosingPeriod(const std::string &message)
     return message;
 }
 
+std::string FailureText(const FileFailure &failure)
+{
+    if (failure.step == FileStep::Open)
+        return "ファイル " + failure.path + " は開けません";
+    return "ストリームからの読み込みエラー";
+}
+
 std::string FailureMessage(const std::exception_ptr &failure)
 {
     try {
         std::rethrow_exception(failure);
+    } catch (const FileError &e) {
+        return FailureText(e.Failure());
     } catch (const std::exception &e) {
         return e.what();
     } catch (...) {

@@ -1,6 +1,8 @@
-// What the Error box says of a failure that left a command, in every window
-// front end.
+// What the Error box says of a failure that left a command, in every front
+// end: the texts for the engine's failures are chosen here.
 #pragma once
+
+#include "compare/FileFailure.h"
 
 #include <exception>
 #include <string>
@@ -13,8 +15,12 @@ namespace mvx {
 // such a character always gets the period.
 std::string WithClosingPeriod(const std::string &message);
 
-// What the Error box says of a failure: its own message, or a general one
-// for a failure that carries none.
+// What the user is told of a file that failed: one that cannot be opened is
+// named; one that did not give or keep its bytes is a read error.
+std::string FailureText(const FileFailure &failure);
+
+// What the Error box says of a failure: the text of a file's failure, the
+// message of any other, or a general one for a failure that carries none.
 std::string FailureMessage(const std::exception_ptr &failure);
 
 } // namespace mvx

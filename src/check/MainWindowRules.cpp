@@ -1,7 +1,6 @@
 #include "check/MainWindowRules.h"
 
 #include "check/WindowTexts.h"
-#include "compare/Compare.h"
 
 namespace mvx {
 
@@ -19,6 +18,18 @@ bool MainWindowRules::MayClose()
     }
     closePending_ = false;
     return true;
+}
+
+void MainWindowRules::Progress(std::int64_t done, std::int64_t total)
+{
+    DrawProgress(done, total);
+    taskBar_.Progress(done, total);
+}
+
+void MainWindowRules::WaitingForDevice(bool waiting)
+{
+    DrawWaiting(waiting);
+    taskBar_.WaitingForDevice(waiting);
 }
 
 void MainWindowRules::EnterBusy()

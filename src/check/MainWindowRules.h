@@ -37,17 +37,25 @@ public:
     // that order.
     virtual void SetCommandsEnabled(bool enabled) = 0;
 
+    // The comparison's progress and its waits, drawn by the toolkit and told
+    // to the task bar or dock.
+    void Progress(std::int64_t done, std::int64_t total) final;
+    void WaitingForDevice(bool waiting) final;
+
 protected:
     // A request to close the window (close box, system menu, Exit): true when
     // it may close now. During a comparison it asks the comparison to stop
     // instead, and the window closes once the Check command has unwound, so
     // that nothing touches a closed window.
     [[nodiscard]] bool MayClose();
-    // Told of each comparison's range, positions and waits by the toolkit;
-    // told of its end here.
-    TaskBarProgress &TaskBar() { return taskBar_; }
+    // The entry that a comparison is shown on besides the window's own bar.
+    void AttachTaskBar(TaskBarEntry *entry) { taskBar_.Attach(entry); }
 
     // The widgets, as each toolkit reads and draws them. Texts are UTF-8.
+    // The bar: bytes done of the bytes in all.
+    virtual void DrawProgress(std::int64_t done, std::int64_t total) = 0;
+    // After a second without an answer from the device, and once it answers.
+    virtual void DrawWaiting(bool waiting) = 0;
     virtual std::string CheckCaption() = 0;
     virtual void SetCheckCaption(const std::string &caption) = 0;
     virtual void SetExitEnabled(bool enabled) = 0;

@@ -4,23 +4,17 @@
 
 namespace mvx {
 
-void TaskBarProgress::SetRange(int minimum, int maximum, Clock::time_point now)
+void TaskBarProgress::Progress(std::int64_t done, std::int64_t total, Clock::time_point now)
 {
-    minimum_ = minimum;
-    maximum_ = std::max(maximum, minimum + 1);
-    running_ = true;
-    wanted_ = {true, false, 0};
-    // The first position is told an interval after the start, if the
-    // comparison still runs then.
-    pace_.Restart(now);
-}
-
-void TaskBarProgress::SetPosition(int position, Clock::time_point now)
-{
-    if (!running_)
-        return;
-    const double done = static_cast<double>(position - minimum_) / (static_cast<double>(maximum_) - minimum_);
-    wanted_.fraction = std::clamp(done, 0.0, 1.0);
+    if (!running_) {
+        running_ = true;
+        wanted_ = {true, false, 0};
+        // The first position is told an interval after the start, if the
+        // comparison still runs then.
+        pace_.Restart(now);
+    }
+    const double fraction = total > 0 ? static_cast<double>(done) / static_cast<double>(total) : 0.0;
+    wanted_.fraction = std::clamp(fraction, 0.0, 1.0);
     if (wanted_ != told_ && pace_.Due(now))
         Tell();
 }

@@ -8,6 +8,8 @@
 
 #include "check/UpdatePace.h"
 
+#include <cstdint>
+
 namespace mvx {
 
 struct TaskBarState {
@@ -32,9 +34,8 @@ public:
     // The entry that is told from now on; none: nothing is told.
     void Attach(TaskBarEntry *entry) { entry_ = entry; }
 
-    // A comparison starts, over this range of the bar's positions.
-    void SetRange(int minimum, int maximum, Clock::time_point now = Clock::now());
-    void SetPosition(int position, Clock::time_point now = Clock::now());
+    // Bytes done of the bytes in all; the first of a comparison starts it.
+    void Progress(std::int64_t done, std::int64_t total, Clock::time_point now = Clock::now());
     void WaitingForDevice(bool waiting);
     // The comparison has ended: the entry shows nothing of it any more.
     void End();
@@ -43,8 +44,6 @@ private:
     void Tell();
 
     TaskBarEntry *entry_ = nullptr;
-    int minimum_ = 0;
-    int maximum_ = 1;
     // Whether a comparison runs, and what the entry was last told.
     bool running_ = false;
     TaskBarState wanted_;

@@ -3,6 +3,7 @@
 #include "check/CheckCommand.h"
 #include "check/CheckView.h"
 #include "check/DecimalSeparator.h"
+#include "check/FailureText.h"
 #include "check/VerdictText.h"
 #include "cli/CmpTexts.h"
 #include "cli/Console.h"
@@ -42,19 +43,10 @@ public:
         stop_.reset();
     }
 
-    // The rate on a terminal counts bytes, which the bar's positions are not
-    // for the largest files.
-    void SetLength(std::int64_t bytes) override { progress_.SetLength(bytes); }
-    void SetRange(int minimum, int maximum) override { progress_.SetRange(minimum, maximum); }
-    void SetPosition(int position) override { progress_.SetPosition(position); }
+    void Progress(std::int64_t done, std::int64_t total) override { progress_.Progress(done, total); }
     void WaitingForDevice(bool waiting) override { progress_.WaitingForDevice(waiting); }
-    // The comparison clears CancelRequested as it starts, so a Ctrl-C that
-    // came just before would be lost; the handler remembers it.
-    void ProcessEvents() override
-    {
-        if (InterruptStop::Interrupted())
-            CancelRequested = 1;
-    }
+    // Ctrl-C arrives as a signal and sets CancelRequested itself.
+    void ProcessEvents() override {}
 
     void Warn(const std::string &message) override
     {
@@ -105,8 +97,8 @@ int RunCheck(const std::string &source, const std::string &target, ReadPath read
         case CheckEnd::StopRequested:
             break;
         }
-    } catch (const std::exception &failure) {
-        Warn(failure.what());
+    } catch (...) {
+        Warn(FailureMessage(std::current_exception()));
     }
     return kStatusTrouble;
 }

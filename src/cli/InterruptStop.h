@@ -9,18 +9,14 @@
 namespace mvx::cmp {
 
 // While alive, the first Ctrl-C (SIGINT; on Windows also Ctrl-Break) sets
-// CancelRequested and is remembered; the next one ends the program at once,
-// so that one stuck in a read can still be ended.
+// CancelRequested; the next one ends the program at once, so that one stuck
+// in a read can still be ended.
 class InterruptStop {
 public:
     InterruptStop();
     ~InterruptStop();
     InterruptStop(const InterruptStop &) = delete;
     InterruptStop &operator=(const InterruptStop &) = delete;
-
-    // True once Ctrl-C was pressed while one was alive, also when it came
-    // before the comparison had started and so could not be seen by it.
-    [[nodiscard]] static bool Interrupted();
 
 private:
 #ifndef _WIN32

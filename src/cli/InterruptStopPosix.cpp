@@ -1,16 +1,13 @@
 #include "cli/InterruptStop.h"
 
-#include "compare/Compare.h"
+#include "check/CheckCommand.h"
 
 namespace mvx::cmp {
 
 namespace {
 
-volatile std::sig_atomic_t interrupted = 0;
-
 void OnInterrupt(int)
 {
-    interrupted = 1;
     CancelRequested.store(1, std::memory_order_relaxed);
 }
 
@@ -31,11 +28,6 @@ InterruptStop::InterruptStop()
 InterruptStop::~InterruptStop()
 {
     sigaction(SIGINT, &previous_, nullptr);
-}
-
-bool InterruptStop::Interrupted()
-{
-    return interrupted != 0;
 }
 
 } // namespace mvx::cmp

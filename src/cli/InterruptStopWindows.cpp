@@ -1,7 +1,7 @@
 #include "cli/InterruptStop.h"
 
+#include "check/CheckCommand.h"
 #include "cli/CmpTexts.h"
-#include "compare/Compare.h"
 
 #include <atomic>
 #define WIN32_LEAN_AND_MEAN
@@ -11,7 +11,6 @@ namespace mvx::cmp {
 
 namespace {
 
-std::atomic<bool> interrupted{false};
 // Set while a comparison runs; taken by the first Ctrl-C, as a signal handler
 // that resets itself is.
 std::atomic<bool> armed{false};
@@ -22,7 +21,6 @@ BOOL WINAPI OnControl(DWORD event)
     if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT)
         return FALSE; // a console closed, a logoff: the system's way
     if (armed.exchange(false)) {
-        interrupted = true;
         CancelRequested.store(1, std::memory_order_relaxed);
         return TRUE;
     }
@@ -46,11 +44,6 @@ InterruptStop::InterruptStop()
 InterruptStop::~InterruptStop()
 {
     armed = false;
-}
-
-bool InterruptStop::Interrupted()
-{
-    return interrupted;
 }
 
 } // namespace mvx::cmp

@@ -57,34 +57,29 @@ TerminalProgress::~TerminalProgress()
     Clear();
 }
 
-void TerminalProgress::SetRange(int minimum, int maximum)
+void TerminalProgress::Progress(std::int64_t done, std::int64_t total)
 {
-    minimum_ = minimum;
-    maximum_ = std::max(maximum, minimum);
-    started_ = Clock::now();
-    ratePace_.Restart(started_);
-    rate_.clear();
-    Show(minimum);
-}
-
-void TerminalProgress::SetPosition(int position)
-{
+    done_ = done;
+    total_ = total;
+    if (done == 0) {
+        started_ = Clock::now();
+        ratePace_.Restart(started_);
+        rate_.clear();
+    }
     if (enabled_)
-        Show(position, MeasureRate(position, Clock::now()));
+        Show(MeasureRate(Clock::now()));
 }
 
-bool TerminalProgress::MeasureRate(int position, Clock::time_point now)
+bool TerminalProgress::MeasureRate(Clock::time_point now)
 {
     const auto elapsed = now - started_;
-    if (length_ < 0 || maximum_ == minimum_ || elapsed < kRateAfter || !ratePace_.Due(now))
+    if (total_ == 0 || elapsed < kRateAfter || !ratePace_.Due(now))
         return false;
-    const auto length = static_cast<double>(length_);
-    const double done = static_cast<double>(position - minimum_) / (maximum_ - minimum_) * length;
     const double seconds = std::chrono::duration<double>(elapsed).count();
-    const double rate = done / seconds;
+    const double rate = static_cast<double>(done_) / seconds;
     std::string text = RateText(rate);
     if (rate > 0)
-        text += "  " + TimeLeftText(std::llround((length - done) / rate));
+        text += "  " + TimeLeftText(std::llround(static_cast<double>(total_ - done_) / rate));
     if (text == rate_)
         return false;
     rate_ = std::move(text);
@@ -99,20 +94,18 @@ void TerminalProgress::WaitingForDevice(bool waiting)
     // A line that is wiped or shorter leaves nothing of the notice behind.
     if (enabled_ && shownCells_ >= 0) {
         Clear();
-        Show(position_, true);
+        Show(true);
     }
 }
 
-void TerminalProgress::Show(int position, bool always)
+void TerminalProgress::Show(bool always)
 {
     if (!enabled_)
         return;
-    position_ = position;
-    const std::int64_t span = std::int64_t{maximum_} - minimum_;
-    const std::int64_t done = std::clamp<std::int64_t>(std::int64_t{position} - minimum_, 0, span);
-    // An empty range has nothing left to do: it shows full.
-    const int cells = span == 0 ? kCells : static_cast<int>(done * kCells / span);
-    const int percent = span == 0 ? 100 : static_cast<int>(done * 100 / span);
+    const std::int64_t done = std::clamp<std::int64_t>(done_, 0, total_);
+    // Nothing to compare has nothing left to do: it shows full.
+    const int cells = total_ == 0 ? kCells : static_cast<int>(static_cast<double>(done) * kCells / total_);
+    const int percent = total_ == 0 ? 100 : static_cast<int>(static_cast<double>(done) * 100 / total_);
     if (cells == shownCells_ && percent == shownPercent_ && !always)
         return;
     shownCells_ = cells;

@@ -1,58 +1,32 @@
 #include "compare/Compare.h"
 
-#include "compare/CompareError.h"
-#include "compare/ReadAhead.h"
-#include "compare/Reader.h"
-
 #include <algorithm>
 #include <chrono>
-#include <climits>
 #include <cstring>
 
 namespace mvx {
 
-std::atomic<unsigned char> CancelRequested{0};
-
 namespace {
-
-// The bar's range is an int. Beyond that, byte counts are shifted down just
-// enough to fit; the bar still starts at 0 and ends exactly full.
-class BarScale {
-public:
-    explicit BarScale(std::int64_t length)
-    {
-        while ((length >> shift_) > INT_MAX)
-            ++shift_;
-    }
-    [[nodiscard]] int operator()(std::int64_t bytes) const { return static_cast<int>(bytes >> shift_); }
-
-private:
-    int shift_ = 0;
-};
 
 // How long a file operation may wait for its device before the user is told.
 constexpr std::chrono::seconds kNoticeAfter{1};
 
 // While a file operation waits for its device: the user interface is
-// serviced, a Stop ends the wait, and after a second the window says what it
-// waits for.
-class DeviceWait final : public WhileWaiting {
+// serviced, and after a second the window says what it waits for.
+class DeviceWait final : public Waiting {
 public:
     explicit DeviceWait(CompareProgress &progress) : progress_(progress) {}
     ~DeviceWait() override { Answered(); }
     DeviceWait(const DeviceWait &) = delete;
     DeviceWait &operator=(const DeviceWait &) = delete;
 
-    bool GoOn(std::chrono::steady_clock::duration waited) override
+    void Slice(std::chrono::steady_clock::duration waited) override
     {
         progress_.ProcessEventsWhileWaiting();
-        if (CancelRequested == 1)
-            return false;
         if (!noticed_ && waited >= kNoticeAfter) {
             noticed_ = true;
             progress_.WaitingForDevice(true);
         }
-        return true;
     }
 
     void Answered() override
@@ -68,21 +42,152 @@ private:
     bool noticed_ = false;
 };
 
-[[noreturn]] void ReadError()
-{
-    throw CompareError(kReadErrorMessage);
-}
-
 } // namespace
 
-FilePair::FilePair(ReadPath readPath) : readPath_(readPath), reader_(std::make_unique<Reader>()) {}
+// One comparison's way through the two files, block by block: the position
+// is where the next block starts, inside the request at hand.
+class FilePair::Run {
+public:
+    Run(FilePair &pair, CompareProgress &progress)
+        : pair_(pair), progress_(progress), waiting_(progress),
+          length_(pair.source_->Length() && pair.target_->Length() ? pair.source_->Length() : std::nullopt),
+          total_(std::max(pair.source_->Size(), pair.target_->Size())),
+          reads_(pair.queue_.ReadAhead(pair.source_, pair.target_, length_, pair.readPath_))
+    {}
 
-FilePair::~FilePair() = default;
+    Verdict Compare()
+    {
+        progress_.Progress(0, total_);
+        Verdict verdict = Verdict::Stopped;
+        try {
+            verdict = Blocks();
+        } catch (...) {
+            reads_.Finish(waiting_);
+            throw;
+        }
+        if (verdict == Verdict::Stopped)
+            return verdict;
+        // Reads still in flight ahead of the outcome are waited for as any
+        // read is, so that both files are closed when this returns.
+        reads_.Finish(waiting_);
+        // A difference is about the files read too: the paths must still
+        // name them, unchanged, for either verdict.
+        return Recheck() ? verdict : Verdict::Stopped;
+    }
+
+private:
+    Verdict Blocks()
+    {
+        for (;;) {
+            if (!NextRequestIfDue())
+                return Verdict::Stopped;
+            const auto at = static_cast<std::size_t>(position_ - pieces_->offset);
+            const std::size_t shorter = std::min(pieces_->source.length, pieces_->target.length);
+            const auto block = static_cast<std::size_t>(
+                length_ ? std::min(kBlockLength, *length_ - position_)
+                        : std::min(kBlockLength, static_cast<std::int64_t>(shorter - at)));
+            if (length_)
+                EndsNoSooner(at + block);
+            const char *source = pieces_->source.bytes + at;
+            const char *target = pieces_->target.bytes + at;
+            if (std::memcmp(source, target, block) != 0)
+                return Differ(position_ + (std::mismatch(source, source + block, target).first - source));
+            progress_.ProcessEvents();
+            if (pair_.queue_.Stopped())
+                return Verdict::Stopped;
+            if (pair_.source_->WriterWaiting())
+                Fail(pair_.source_->Path(), FileStep::Recheck);
+            if (pair_.target_->WriterWaiting())
+                Fail(pair_.target_->Path(), FileStep::Recheck);
+            position_ += static_cast<std::int64_t>(block);
+            progress_.Progress(std::min(position_, total_), total_);
+            if (length_ && position_ >= *length_)
+                return EndsThere() ? Verdict::Identical : Verdict::Stopped;
+            // Read to its end, a file ends at a request that falls short; two
+            // that end in different places differ there.
+            if (!length_ && at + block == shorter &&
+                static_cast<std::int64_t>(shorter) < reads_.RequestLength())
+                return pieces_->source.length == pieces_->target.length ? Verdict::Identical
+                                                                        : Differ(position_);
+        }
+    }
+
+    // The request that holds the position; false when stopped.
+    bool NextRequestIfDue()
+    {
+        if (!pieces_ || position_ >= pieces_->offset + reads_.RequestLength())
+            pieces_ = reads_.Next(waiting_);
+        return pieces_.has_value();
+    }
+
+    Verdict Differ(std::int64_t at)
+    {
+        pair_.firstDifference_ = at;
+        progress_.Progress(total_, total_);
+        return Verdict::Different;
+    }
+
+    // A file that ends before its size gave fewer bytes than it promised.
+    void EndsNoSooner(std::size_t end) const
+    {
+        if (pieces_->source.length < end)
+            Fail(pair_.source_->Path(), FileStep::Read);
+        if (pieces_->target.length < end)
+            Fail(pair_.target_->Path(), FileStep::Read);
+    }
+
+    // Where the size says a file ends, it must end: the request that holds
+    // the end asked for more. False when stopped.
+    bool EndsThere()
+    {
+        if (!NextRequestIfDue())
+            return false;
+        const auto end = static_cast<std::size_t>(*length_ - pieces_->offset);
+        if (pieces_->source.length != end)
+            Fail(pair_.source_->Path(), FileStep::Read);
+        if (pieces_->target.length != end)
+            Fail(pair_.target_->Path(), FileStep::Read);
+        return true;
+    }
+
+    // Both files are still what was read, untouched by writers, and still
+    // named by their paths. False when stopped.
+    bool Recheck()
+    {
+        for (const std::shared_ptr<ReadOnlyFile> &file : {pair_.source_, pair_.target_})
+            if (file->WriterWaiting())
+                Fail(file->Path(), FileStep::Recheck);
+        auto changed = std::make_shared<std::shared_ptr<ReadOnlyFile>>();
+        if (!pair_.queue_.Run(
+                [changed, source = pair_.source_, target = pair_.target_](const std::stop_token &) {
+                    if (source->ChangedSinceOpening())
+                        *changed = source;
+                    else if (target->ChangedSinceOpening())
+                        *changed = target;
+                },
+                waiting_))
+            return false;
+        if (*changed)
+            Fail((*changed)->Path(), FileStep::Recheck);
+        return true;
+    }
+
+    FilePair &pair_;
+    CompareProgress &progress_;
+    DeviceWait waiting_;
+    // The size both files have; nothing when each is read to its end.
+    std::optional<std::int64_t> length_;
+    std::int64_t total_;
+    ReadQueue::PairReads reads_;
+    std::optional<ReadQueue::Pieces> pieces_;
+    std::int64_t position_ = 0;
+};
+
+FilePair::FilePair(ReadQueue &queue, ReadPath readPath) : queue_(queue), readPath_(readPath) {}
 
 FilePair::Opening FilePair::Open(const std::string &source, const std::string &target,
                                  CompareProgress &progress)
 {
-    CancelRequested = 0;
     struct Found {
         Opening opening = Opening::Opened;
         std::shared_ptr<ReadOnlyFile> source;
@@ -90,17 +195,19 @@ FilePair::Opening FilePair::Open(const std::string &source, const std::string &t
     };
     const auto found = std::make_shared<Found>();
     DeviceWait waiting(progress);
-    const bool answered = reader_->Run(
+    // Each step looks at the stop first: once nobody waits, nothing more is
+    // looked up or opened.
+    const bool answered = queue_.Run(
         [found, source, target, readPath = readPath_](const std::stop_token &stop) {
-            GiveUpOnStop(stop, [&] {
+            RunCancellable(stop, [&] {
                 if (!IsExistingFile(source))
                     found->opening = Opening::NoSource;
-                else if (!IsExistingFile(target))
+                else if (!stop.stop_requested() && !IsExistingFile(target))
                     found->opening = Opening::NoTarget;
-                else {
+                else if (!stop.stop_requested())
                     found->source = std::make_shared<ReadOnlyFile>(source, readPath);
+                if (found->source && !stop.stop_requested())
                     found->target = std::make_shared<ReadOnlyFile>(target, readPath);
-                }
             });
         },
         waiting);
@@ -113,112 +220,15 @@ FilePair::Opening FilePair::Open(const std::string &source, const std::string &t
 
 bool FilePair::SizesDiffer() const
 {
-    const std::int64_t source = source_->Size();
-    const std::int64_t target = target_->Size();
-    return source != target && source != 0 && target != 0;
+    const std::optional<std::int64_t> source = source_->Length();
+    const std::optional<std::int64_t> target = target_->Length();
+    return source && target && *source != *target;
 }
 
-bool FilePair::CompareFiles(CompareProgress &progress)
+FilePair::Verdict FilePair::CompareFiles(CompareProgress &progress)
 {
-    bool result = false;
-    // With a size on both sides, the blocks follow the size, and each file
-    // must end exactly there; a file whose size reads 0 is compared to its
-    // end, and the bar runs as far as the other's size.
-    const bool toEnd = source_->Size() == 0 || target_->Size() == 0;
-    const std::int64_t length = std::max(source_->Size(), target_->Size());
-    const BarScale scale(length);
-    progress.SetLength(length);
-    progress.SetRange(0, scale(length));
-    std::int64_t position = 0;
-    std::int64_t blockSize = std::min(kBlockLength, length);
-
-    DeviceWait waiting(progress);
-    ReadAhead ahead(source_, target_, toEnd ? std::nullopt : std::optional(length), readPath_, *reader_);
-    const std::int64_t requestLength = ahead.RequestLength();
-    // Once the outcome is known, reads still in flight ahead of it are waited
-    // for as any read is, so that both files are closed when this returns. A
-    // stop leaves them to end by themselves.
-    const auto settled = [&](bool outcome) {
-        ahead.Settle(waiting);
-        return outcome;
-    };
-    std::optional<ReadAhead::Pieces> pieces;
-    bool ended = false;
-    try {
-        do {
-            // The position is where the next block starts: blocks follow each
-            // other from the start until one differs, each inside a request.
-            if (!pieces || position >= pieces->offset + requestLength) {
-                pieces = ahead.Next(waiting);
-                if (!pieces)
-                    return false;
-            }
-            const auto at = static_cast<std::size_t>(position - pieces->offset);
-            const std::size_t shorter = std::min(pieces->source.length, pieces->target.length);
-            if (toEnd)
-                blockSize = static_cast<std::int64_t>(std::min<std::size_t>(kBlockLength, shorter - at));
-            else if (shorter < at + static_cast<std::size_t>(blockSize))
-                ReadError(); // a file that ends before its size
-            const char *sourceBytes = pieces->source.bytes + at;
-            const char *targetBytes = pieces->target.bytes + at;
-            const auto size = static_cast<std::size_t>(blockSize);
-            if (std::memcmp(sourceBytes, targetBytes, size) == 0) {
-                progress.ProcessEvents();
-                if (CancelRequested == 1)
-                    return false;
-                if (source_->WriterWaiting() || target_->WriterWaiting())
-                    ReadError();
-                position += blockSize;
-                if (!toEnd && position + blockSize > length)
-                    blockSize = length - position;
-                progress.SetPosition(scale(std::min(position, length)));
-                // Read to its end, a file ends at a request that falls short;
-                // two that end in different places differ there.
-                ended = toEnd ? at + size == shorter && static_cast<std::int64_t>(shorter) < requestLength
-                              : position >= length;
-                const bool sameEnd = !toEnd || pieces->source.length == pieces->target.length;
-                if (ended && sameEnd)
-                    result = true;
-                else if (ended)
-                    firstDifference_ = position;
-            } else {
-                firstDifference_ =
-                    position +
-                    (std::mismatch(sourceBytes, sourceBytes + size, targetBytes).first - sourceBytes);
-                ended = true;
-            }
-            if (ended && !result)
-                progress.SetPosition(scale(length));
-        } while (!ended);
-
-        // Where the size says a file ends, it must end: the request that
-        // holds the end asked for more.
-        if (result && !toEnd) {
-            if (position >= pieces->offset + requestLength) {
-                pieces = ahead.Next(waiting);
-                if (!pieces)
-                    return false;
-            }
-            const auto atEnd = static_cast<std::size_t>(length - pieces->offset);
-            if (pieces->source.length != atEnd || pieces->target.length != atEnd)
-                ReadError();
-        }
-        if (source_->WriterWaiting() || target_->WriterWaiting())
-            ReadError();
-        const auto changed = std::make_shared<bool>(false);
-        if (!reader_->Run(
-                [changed, source = source_, target = target_](const std::stop_token &) {
-                    *changed = source->ChangedSinceOpening() || target->ChangedSinceOpening();
-                },
-                waiting))
-            return false;
-        if (*changed)
-            ReadError();
-    } catch (...) {
-        settled(false);
-        throw;
-    }
-    return settled(result);
+    firstDifference_.reset();
+    return Run(*this, progress).Compare();
 }
 
 } // namespace mvx

@@ -1,20 +1,24 @@
 // The one place where the comparison touches the operating system's file
 // interface. Everything platform-specific stays behind these declarations:
 // FileLayerPosix.cpp and FileLayerWindows.cpp hold it, FileLayer.cpp what
-// both share. Whatever may wait on a device is called on a reader thread.
+// both share. Whatever may wait on a device is called on a reader thread, and
+// a failure leaves as a FileError.
 #pragma once
 
-#include <atomic>
+#include "compare/FileFailure.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <mutex>
+#include <optional>
 #include <stop_token>
 #include <string>
 #include <vector>
 
 namespace mvx {
+
+class PageCache;
 
 // Where the bytes compared come from.
 enum class ReadPath {
@@ -39,28 +43,38 @@ inline constexpr std::size_t kCachedRequestLength = std::size_t{10} * 102400;
 // of its own size, in huge pages, so that the system hands it to the device
 // in as few pieces as the device takes.
 inline constexpr std::size_t kRequestMemory = std::size_t{4} << 20;
+// The largest unit that a read past the cache may keep to: the largest power
+// of two that divides a request.
+inline constexpr std::size_t kLargestUnit = kRequestLength & (~kRequestLength + 1);
 
 // A file opened for one comparison: read access, writers shut out where the
 // platform can do that, never written. Closed when the last share in it goes.
 class ReadOnlyFile {
 public:
-    // Throws CompareError with the open-failure message when the path cannot
-    // be opened, does not name a regular file or, where the system tells, is
-    // held open for writing. Never blocks on the file itself.
+    // Fails (FileStep::Open) when the path cannot be opened, does not name a
+    // regular file or, where the system tells, is held open for writing.
+    // Never blocks on the file itself. How the file is read is decided here,
+    // once: past the cache where the file system reads every byte of it so,
+    // otherwise through a cache that was first made to hold nothing of it.
     ReadOnlyFile(const std::string &path, ReadPath readPath);
     ~ReadOnlyFile();
     ReadOnlyFile(const ReadOnlyFile &) = delete;
     ReadOnlyFile &operator=(const ReadOnlyFile &) = delete;
 
-    // The size at the moment of opening.
+    [[nodiscard]] const std::string &Path() const { return path_; }
+    // The size at the moment of opening, where it tells how many bytes the
+    // file holds; nothing for a file that must be read to its end to know
+    // (one of /proc or /sys, or one whose size reads 0).
+    [[nodiscard]] std::optional<std::int64_t> Length() const;
+    // The size as the file system gave it, for the bar.
     [[nodiscard]] std::int64_t Size() const { return opened_.size; }
     // What every read's offset, length and memory must be a multiple of: a
-    // power of two that divides kRequestLength.
+    // power of two, at most kLargestUnit.
     [[nodiscard]] std::size_t Unit() const { return unit_; }
 
     // Reads up to length bytes from offset into memory, fewer only at the end
-    // of the file; safe on several threads at once. Throws CompareError on an
-    // I/O error. Where the system can, a stop gives the read up.
+    // of the file; safe on several threads at once. Where the system can, a
+    // stop gives the read up.
     std::size_t ReadAt(char *memory, std::size_t length, std::int64_t offset, const std::stop_token &stop);
 
     // True once another program has asked to open the file for writing or
@@ -92,34 +106,36 @@ private:
     };
     [[nodiscard]] Stamp StampOf() const;
     [[nodiscard]] bool NamedBy(const std::string &path) const;
+    [[noreturn]] void Fail(FileStep step, int error) const { mvx::Fail(path_, step, error); }
 
     std::string path_;
-    // The system's handle (a descriptor, or a HANDLE), and how it is read.
+    // The system's handle (a descriptor, or a HANDLE).
     std::intptr_t handle_ = 0;
     std::size_t unit_ = 1;
+    // The size says nothing of the length: a pseudo file system's.
+    bool sizeUntold_ = false;
 #ifndef _WIN32
-    // How the file is read: past the cache; through it, after the cache was
-    // made to hold nothing that the device does not, and without keeping what
-    // was read; or as any program reads. A file system that refuses reads
-    // past the cache turns the first into the second for good.
-    enum class Way : unsigned char { Direct, FromBelow, Cached };
-    std::atomic<Way> way_ = Way::Cached;
-    std::mutex wayLock_;
+    // Read through the cache, which is made to hold nothing of the file
+    // first; none where the file is read past it.
+    std::unique_ptr<PageCache> cache_;
     // Held: a writer's open waits until the lease is given up. GivenUp: it
     // was, because a writer asked.
     enum class Lease : unsigned char { None, Held, GivenUp } lease_ = Lease::None;
-    void ReadThroughCacheFromBelow();
 #endif
     Stamp opened_;
 };
 
-// Memory for reads past the cache, aligned on kRequestMemory.
-std::shared_ptr<char> RequestMemory(std::size_t requests);
+// Memory for reads past the cache: count slots of slotBytes each, a slot of
+// kRequestMemory aligned on its size, a smaller one on kLargestUnit. Each
+// page of it is already in place: a read into memory that is not yet there
+// may be served by some file systems (btrfs) through the cache instead.
+std::shared_ptr<char> RequestMemory(std::size_t count, std::size_t slotBytes);
 
 // Runs body; a stop meanwhile gives up the system call that the calling thread
-// waits in where the system can (an open or a look-up on Windows). Elsewhere
-// the call goes on until its device answers.
-void GiveUpOnStop(const std::stop_token &stop, const std::function<void()> &body);
+// waits in where the system can (an open or a look-up on Windows), again and
+// again until body returns. Elsewhere the call goes on until its device
+// answers.
+void RunCancellable(const std::stop_token &stop, const std::function<void()> &body);
 
 // A path with a NUL in it: the system would read it only up to the NUL, and
 // so name another file. Such a path names no file here.

@@ -1,14 +1,19 @@
 #include "compare/FileLayer.h"
 
-#include "compare/CompareError.h"
+#include "compare/PageCache.h"
 
 #include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <linux/fiemap.h>
+#include <linux/fs.h>
+#include <linux/magic.h>
+#include <sys/ioctl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/statfs.h>
@@ -47,10 +52,28 @@ LeaseOutcome TakeReadLease(int fd)
 // does so by itself, and may do it again at once.
 constexpr std::chrono::milliseconds kPauseAfterInterruption{1};
 
-// FUSE's magic number in statfs. A FUSE file system's server may hold a read;
-// one held in the system's cache can be given up by the process that waits,
-// one sent on as a direct read cannot, not even by killing it.
-constexpr decltype(statfs::f_type) kFuseMagic = 0x65735546;
+constexpr decltype(statfs::f_type) kConfigFsMagic = 0x62656570;
+
+// File systems whose files are made as they are read: the size they give
+// says nothing of the bytes (sysfs says 4096 of nearly every file).
+bool SizeIsUntold(decltype(statfs::f_type) type)
+{
+    switch (type) {
+    case PROC_SUPER_MAGIC:
+    case SYSFS_MAGIC:
+    case DEBUGFS_MAGIC:
+    case TRACEFS_MAGIC:
+    case SECURITYFS_MAGIC:
+    case CGROUP_SUPER_MAGIC:
+    case CGROUP2_SUPER_MAGIC:
+    case kConfigFsMagic:
+    case PSTOREFS_MAGIC:
+    case BPF_FS_MAGIC:
+        return true;
+    default:
+        return false;
+    }
+}
 
 // The logical block size of the device that holds the file, for a file system
 // that does not tell its own alignment; 4096, a multiple of every logical
@@ -66,13 +89,11 @@ std::size_t DeviceBlockSize(const struct statx &st)
     return 4096;
 }
 
-// The unit that reads past the cache need, or 0 where the file system takes
-// none or one that the requests cannot keep to.
-std::size_t DirectUnit(int fd)
+// The unit that reads past the cache need, or 0 where the requests cannot
+// keep to it. btrfs tells none, and reads what is off its own block through
+// the cache without a word: its block is the least unit there.
+std::size_t DirectUnit(int fd, const struct statfs &fs)
 {
-    struct statfs fs {};
-    if (::fstatfs(fd, &fs) != 0 || fs.f_type == kFuseMagic)
-        return 0;
     struct statx st {};
     if (::statx(fd, "", AT_EMPTY_PATH, STATX_DIOALIGN, &st) != 0)
         return 0;
@@ -81,8 +102,56 @@ std::size_t DirectUnit(int fd)
         unit = std::max<std::size_t>(st.stx_dio_offset_align, st.stx_dio_mem_align);
     else
         unit = DeviceBlockSize(st);
+    if (fs.f_type == BTRFS_SUPER_MAGIC)
+        unit = std::max(unit, static_cast<std::size_t>(fs.f_bsize));
     const bool fits = unit != 0 && (unit & (unit - 1)) == 0 && kRequestLength % unit == 0;
     return fits ? unit : 0;
+}
+
+// Whether every byte of the file lies on its device as it is, where a read
+// past the cache reaches it. A file system reads compressed, encrypted or
+// inline data (btrfs, ext4's tiny files) through its cache even when asked
+// for a direct read, and says nothing of it. Asking also writes out what
+// waits to be written, so that the map is the medium's.
+bool AllOnTheDevice(int fd)
+{
+    constexpr std::uint32_t kThroughTheCache = FIEMAP_EXTENT_UNKNOWN | FIEMAP_EXTENT_DELALLOC |
+                                               FIEMAP_EXTENT_ENCODED | FIEMAP_EXTENT_DATA_ENCRYPTED |
+                                               FIEMAP_EXTENT_NOT_ALIGNED | FIEMAP_EXTENT_DATA_INLINE |
+                                               FIEMAP_EXTENT_DATA_TAIL;
+    constexpr std::uint32_t kBatch = 64;
+    std::vector<std::uint64_t> room(
+        (sizeof(fiemap) + kBatch * sizeof(fiemap_extent)) / sizeof(std::uint64_t) + 1);
+    auto *map = reinterpret_cast<fiemap *>(room.data());
+    std::uint64_t from = 0;
+    std::uint32_t flags = FIEMAP_FLAG_SYNC;
+    for (;;) {
+        *map = {};
+        map->fm_start = from;
+        map->fm_length = FIEMAP_MAX_OFFSET - from;
+        map->fm_flags = flags;
+        map->fm_extent_count = kBatch;
+        if (::ioctl(fd, FS_IOC_FIEMAP, map) != 0) {
+            // Without a map (NFS, tmpfs), what waits is written here; the
+            // file system reads past the cache as it is asked.
+            if (flags != 0)
+                ::sync_file_range(fd, 0, 0,
+                                  SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE |
+                                      SYNC_FILE_RANGE_WAIT_AFTER);
+            return flags != 0;
+        }
+        flags = 0;
+        if (map->fm_mapped_extents == 0)
+            return true;
+        for (std::uint32_t i = 0; i < map->fm_mapped_extents; ++i) {
+            const fiemap_extent &extent = map->fm_extents[i];
+            if ((extent.fe_flags & kThroughTheCache) != 0)
+                return false;
+            if ((extent.fe_flags & FIEMAP_EXTENT_LAST) != 0)
+                return true;
+            from = extent.fe_logical + extent.fe_length;
+        }
+    }
 }
 
 } // namespace
@@ -90,7 +159,7 @@ std::size_t DirectUnit(int fd)
 ReadOnlyFile::ReadOnlyFile(const std::string &path, ReadPath readPath) : path_(path)
 {
     if (HoldsNul(path))
-        throw CompareError(CannotOpenMessage(path));
+        Fail(FileStep::Open, EINVAL);
     // Non-blocking, so that a FIFO or a device cannot hold the program up
     // before its type has been looked at on the very descriptor we hold.
     int fd = -1;
@@ -98,55 +167,52 @@ ReadOnlyFile::ReadOnlyFile(const std::string &path, ReadPath readPath) : path_(p
         fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0)
-        throw CompareError(CannotOpenMessage(path));
+        Fail(FileStep::Open, errno);
     handle_ = fd;
-    struct stat st {};
-    const bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
-    const LeaseOutcome lease = regular ? TakeReadLease(fd) : LeaseOutcome::Unavailable;
-    if (!regular || lease == LeaseOutcome::WriterPresent) {
-        ::close(fd);
-        throw CompareError(CannotOpenMessage(path));
-    }
-    lease_ = lease == LeaseOutcome::Held ? Lease::Held : Lease::None;
-    const int flags = ::fcntl(fd, F_GETFL);
-    if (flags >= 0)
-        ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+    // From here on the descriptor is closed by the destructor, which a
+    // constructor that throws does not run.
     try {
+        struct stat st {};
+        if (::fstat(fd, &st) != 0)
+            Fail(FileStep::Open, errno);
+        if (!S_ISREG(st.st_mode))
+            Fail(FileStep::Open, S_ISDIR(st.st_mode) ? EISDIR : ENODEV);
+        const LeaseOutcome lease = TakeReadLease(fd);
+        if (lease == LeaseOutcome::WriterPresent)
+            Fail(FileStep::Open, ETXTBSY);
+        lease_ = lease == LeaseOutcome::Held ? Lease::Held : Lease::None;
+        const int flags = ::fcntl(fd, F_GETFL);
+        if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0)
+            Fail(FileStep::Open, errno);
         // Taken as afresh as the closing one, or a file that changed a
         // moment before the check would seem to change during it.
         opened_ = StampOf();
-        if (readPath == ReadPath::Device) {
-            const std::size_t unit = DirectUnit(fd);
-            if (unit != 0 && flags >= 0 && ::fcntl(fd, F_SETFL, (flags & ~O_NONBLOCK) | O_DIRECT) == 0) {
-                way_ = Way::Direct;
-                unit_ = unit;
-            } else {
-                ReadThroughCacheFromBelow();
-            }
-        } else {
+        struct statfs fs {};
+        if (::fstatfs(fd, &fs) != 0)
+            Fail(FileStep::Open, errno);
+        sizeUntold_ = SizeIsUntold(fs.f_type);
+        if (readPath == ReadPath::Cache) {
             ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+            return;
         }
-    } catch (const CompareError &) {
+        // A FUSE server may hold a read. One held in the cache can be given
+        // up by the process that waits; one sent on as a direct read cannot,
+        // not even by killing the process.
+        const std::size_t unit = fs.f_type == FUSE_SUPER_MAGIC ? 0 : DirectUnit(fd, fs);
+        if (unit != 0 && AllOnTheDevice(fd) && ::fcntl(fd, F_SETFL, flags | O_DIRECT) == 0)
+            unit_ = unit;
+        else
+            cache_ = std::make_unique<PageCache>(fd, opened_.size);
+    } catch (...) {
         ::close(fd);
-        throw CompareError(CannotOpenMessage(path));
+        throw;
     }
 }
 
 ReadOnlyFile::~ReadOnlyFile()
 {
+    cache_.reset();
     ::close(static_cast<int>(handle_));
-}
-
-// Where reads cannot go past the cache, the cache is made to hold nothing of
-// the file that the device does not: what waits to be written is written,
-// and what it holds is dropped, so that every read comes from below. The
-// pages read are dropped again after each request.
-void ReadOnlyFile::ReadThroughCacheFromBelow()
-{
-    const int fd = static_cast<int>(handle_);
-    ::fdatasync(fd);
-    ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
-    way_ = Way::FromBelow;
 }
 
 std::size_t ReadOnlyFile::ReadAt(char *memory, std::size_t length, std::int64_t offset,
@@ -155,36 +221,26 @@ std::size_t ReadOnlyFile::ReadAt(char *memory, std::size_t length, std::int64_t 
     const int fd = static_cast<int>(handle_);
     std::size_t done = 0;
     while (done < length) {
-        const bool direct = way_ == Way::Direct;
         const ssize_t got = ::pread(fd, memory + done, length - done, offset + static_cast<off_t>(done));
         if (got > 0) {
             done += static_cast<std::size_t>(got);
             // Past the cache, a read falls short only at the end: what is
             // left would start off the unit.
-            if (direct && done % unit_ != 0)
+            if (done % unit_ != 0)
                 break;
             continue;
         }
         if (got == 0)
             break;
-        if (errno == EINVAL && direct) {
-            // A file system that opens for direct reads but refuses them.
-            const std::lock_guard lock(wayLock_);
-            if (way_ == Way::Direct && ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_DIRECT) == 0)
-                ReadThroughCacheFromBelow();
-            if (way_ == Way::Direct)
-                throw CompareError(kReadErrorMessage);
-            continue;
-        }
         if (errno != EINTR)
-            throw CompareError(kReadErrorMessage);
+            Fail(FileStep::Read, errno);
         // Asked again until nobody waits any more.
         if (stop.stop_requested())
             break;
         std::this_thread::sleep_for(kPauseAfterInterruption);
     }
-    if (way_ == Way::FromBelow && done > 0)
-        ::posix_fadvise(fd, offset, static_cast<off_t>(done), POSIX_FADV_DONTNEED);
+    if (cache_ && done > 0)
+        cache_->Drop(offset, static_cast<std::int64_t>(done));
     return done;
 }
 
@@ -196,7 +252,7 @@ ReadOnlyFile::Stamp ReadOnlyFile::StampOf() const
     struct statx st {};
     if (::statx(static_cast<int>(handle_), "", AT_EMPTY_PATH | AT_STATX_FORCE_SYNC, STATX_BASIC_STATS, &st) !=
         0)
-        throw CompareError(kReadErrorMessage);
+        Fail(FileStep::Recheck, errno);
     return {static_cast<std::int64_t>(st.stx_size),
             st.stx_mtime.tv_sec,
             st.stx_mtime.tv_nsec,
@@ -243,20 +299,22 @@ bool ReadOnlyFile::SharesDeviceWith(const ReadOnlyFile &other) const
     return opened_.device == other.opened_.device || disk(opened_.device) == disk(other.opened_.device);
 }
 
-std::shared_ptr<char> RequestMemory(std::size_t requests)
+std::shared_ptr<char> RequestMemory(std::size_t count, std::size_t slotBytes)
 {
-    const std::size_t bytes = requests * kRequestMemory;
-    char *memory = static_cast<char *>(std::aligned_alloc(kRequestMemory, bytes));
+    const std::size_t bytes = count * slotBytes;
+    const std::size_t alignment = slotBytes < kRequestMemory ? kLargestUnit : kRequestMemory;
+    char *memory = static_cast<char *>(std::aligned_alloc(alignment, bytes));
     if (memory == nullptr)
         throw std::bad_alloc();
     // Huge pages: each request lies in one stretch of memory that the system
     // hands to the device in one piece, where ordinary pages would have it cut
     // up into several.
     ::madvise(memory, bytes, MADV_HUGEPAGE);
+    std::memset(memory, 0, bytes);
     return {memory, std::free};
 }
 
-void GiveUpOnStop(const std::stop_token &, const std::function<void()> &body)
+void RunCancellable(const std::stop_token &, const std::function<void()> &body)
 {
     body();
 }

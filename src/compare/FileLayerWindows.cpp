@@ -1,13 +1,16 @@
 #include "compare/FileLayer.h"
 
-#include "compare/CompareError.h"
 #include "base/WideText.h"
 
 #include <algorithm>
+#include <atomic>
+#include <cstring>
 #include <filesystem>
 #include <optional>
 #include <stdexcept>
 #include <string_view>
+#include <system_error>
+#include <thread>
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
@@ -72,17 +75,22 @@ std::optional<std::wstring> FileName(const std::string &path)
 }
 
 // What every read past the cache must keep to: the volume's sector, as large
-// as it is best read in. Where the volume does not tell, a page, which is a
+// as it is best read in where that fits the requests, else the sector the
+// system requires. Where the volume does not tell, a page, which is a
 // multiple of every sector size in use.
 std::size_t SectorOf(HANDLE file)
 {
+    const auto fits = [](std::size_t sector) {
+        return sector != 0 && (sector & (sector - 1)) == 0 && kRequestLength % sector == 0;
+    };
     FILE_STORAGE_INFO storage{};
     if (!GetFileInformationByHandleEx(file, FileStorageInfo, &storage, sizeof storage))
         return 4096;
-    const std::size_t sector =
+    const std::size_t best =
         std::max(storage.LogicalBytesPerSector, storage.PhysicalBytesPerSectorForPerformance);
-    const bool fits = sector != 0 && (sector & (sector - 1)) == 0 && kRequestLength % sector == 0;
-    return fits ? sector : 4096;
+    if (fits(best))
+        return best;
+    return fits(storage.LogicalBytesPerSector) ? storage.LogicalBytesPerSector : 4096;
 }
 
 // The handle's own event, so that several reads of one file may wait at once.
@@ -91,7 +99,7 @@ public:
     Event() : event_(CreateEventW(nullptr, TRUE, FALSE, nullptr))
     {
         if (event_ == nullptr)
-            throw CompareError(kReadErrorMessage);
+            throw std::system_error(static_cast<int>(GetLastError()), std::system_category());
     }
     ~Event() { CloseHandle(event_); }
     Event(const Event &) = delete;
@@ -117,20 +125,20 @@ ReadOnlyFile::ReadOnlyFile(const std::string &path, ReadPath readPath) : path_(p
 {
     const std::optional<std::wstring> name = FileName(path);
     if (!name)
-        throw CompareError(CannotOpenMessage(path));
+        Fail(FileStep::Open, ERROR_INVALID_NAME);
     const DWORD way = readPath == ReadPath::Device ? FILE_FLAG_NO_BUFFERING : FILE_FLAG_SEQUENTIAL_SCAN;
     HANDLE h = CreateFileW(name->c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                            FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OVERLAPPED | way, nullptr);
     if (h == INVALID_HANDLE_VALUE)
-        throw CompareError(CannotOpenMessage(path));
+        Fail(FileStep::Open, static_cast<int>(GetLastError()));
     handle_ = reinterpret_cast<std::intptr_t>(h);
     try {
         if (GetFileType(h) != FILE_TYPE_DISK)
-            throw CompareError(kReadErrorMessage);
+            Fail(FileStep::Open, ERROR_BAD_FILE_TYPE);
         opened_ = StampOf();
-    } catch (const CompareError &) {
+    } catch (...) {
         CloseHandle(h);
-        throw CompareError(CannotOpenMessage(path));
+        throw;
     }
     if (readPath == ReadPath::Device)
         unit_ = SectorOf(h);
@@ -172,7 +180,7 @@ std::size_t ReadOnlyFile::ReadAt(char *memory, std::size_t length, std::int64_t 
                 break;
             if (stop.stop_requested())
                 return done;
-            throw CompareError(kReadErrorMessage);
+            Fail(FileStep::Read, static_cast<int>(GetLastError()));
         }
         if (got == 0)
             break;
@@ -190,7 +198,7 @@ ReadOnlyFile::Stamp ReadOnlyFile::StampOf() const
     LARGE_INTEGER size{};
     FILETIME written{};
     if (!GetFileSizeEx(File(handle_), &size) || !GetFileTime(File(handle_), nullptr, nullptr, &written))
-        throw CompareError(kReadErrorMessage);
+        Fail(FileStep::Recheck, static_cast<int>(GetLastError()));
     stamp.size = size.QuadPart;
     stamp.modifiedSeconds = (static_cast<std::int64_t>(written.dwHighDateTime) << 32) | written.dwLowDateTime;
     return stamp;
@@ -217,26 +225,50 @@ bool ReadOnlyFile::SharesDeviceWith(const ReadOnlyFile &other) const
            mine.dwVolumeSerialNumber == theirs.dwVolumeSerialNumber;
 }
 
-std::shared_ptr<char> RequestMemory(std::size_t requests)
+std::shared_ptr<char> RequestMemory(std::size_t count, std::size_t slotBytes)
 {
     // On a page, which is a multiple of every sector.
-    void *memory = VirtualAlloc(nullptr, requests * kRequestMemory, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    const std::size_t bytes = count * slotBytes;
+    void *memory = VirtualAlloc(nullptr, bytes, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
     if (memory == nullptr)
         throw std::bad_alloc();
+    std::memset(memory, 0, bytes);
     return {static_cast<char *>(memory), [](char *p) { VirtualFree(p, 0, MEM_RELEASE); }};
 }
 
-void GiveUpOnStop(const std::stop_token &stop, const std::function<void()> &body)
+void RunCancellable(const std::stop_token &stop, const std::function<void()> &body)
 {
     // An open or a look-up on a share that has gone away waits in the calling
     // thread; the thread's own handle lets another thread cancel that wait.
+    // A cancel that lands between two of the system's calls cancels nothing,
+    // so it is made again until body has returned.
     HANDLE self = nullptr;
     DuplicateHandle(GetCurrentProcess(), GetCurrentThread(), GetCurrentProcess(), &self, 0, FALSE,
                     DUPLICATE_SAME_ACCESS);
-    const std::unique_ptr<void, decltype(&CloseHandle)> owned(self, &CloseHandle);
-    const std::stop_callback cancel(stop, [self] {
-        if (self != nullptr)
-            CancelSynchronousIo(self);
+    const std::shared_ptr<void> owned(self, [](HANDLE h) {
+        if (h != nullptr)
+            CloseHandle(h);
+    });
+    const auto returned = std::make_shared<std::atomic<bool>>(false);
+    std::thread canceller;
+    // Ends the cancelling once body has returned, whichever way.
+    struct Returned {
+        std::thread &canceller;
+        std::atomic<bool> &returned;
+        ~Returned()
+        {
+            returned = true;
+            if (canceller.joinable())
+                canceller.join();
+        }
+    } const whenReturned{canceller, *returned};
+    const std::stop_callback cancel(stop, [&canceller, owned, returned] {
+        canceller = std::thread([owned, returned] {
+            while (!*returned) {
+                CancelSynchronousIo(owned.get());
+                Sleep(10);
+            }
+        });
     });
     body();
 }

@@ -1,4 +1,4 @@
-#include "compare/Reader.h"
+#include "compare/ReadQueue.h"
 
 #include <csignal>
 #include <pthread.h>

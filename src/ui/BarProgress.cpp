@@ -9,21 +9,19 @@
 
 namespace mvx::ui {
 
-void BarProgress::SetRange(int minimum, int maximum)
+void BarProgress::Progress(std::int64_t done, std::int64_t total)
 {
-    // A Qt bar whose range is empty would turn into an endlessly running
-    // busy indicator; the steps' range never is.
-    steps_.SetRange(minimum, maximum);
-    bar_.setRange(steps_.Minimum(), steps_.Maximum());
-    MeasureBar();
-}
-
-void BarProgress::SetPosition(int position)
-{
-    if (bar_.size() != measuredFor_)
+    if (done == 0 || total != steps_.Total()) {
+        // A Qt bar whose range is empty would turn into an endlessly running
+        // busy indicator; the steps' range never is.
+        steps_.SetTotal(total);
+        bar_.setRange(0, steps_.Maximum());
         MeasureBar();
-    if (steps_.Tell(position))
-        bar_.setValue(position);
+    } else if (bar_.size() != measuredFor_) {
+        MeasureBar();
+    }
+    if (steps_.Tell(done))
+        bar_.setValue(steps_.Value(done));
 }
 
 void BarProgress::MeasureBar()

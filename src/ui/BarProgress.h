@@ -3,7 +3,8 @@
 #pragma once
 
 #include "check/BarSteps.h"
-#include "compare/Compare.h"
+
+#include <cstdint>
 
 #include <QSize>
 
@@ -11,14 +12,14 @@ class QProgressBar;
 
 namespace mvx::ui {
 
-class BarProgress final : public CompareProgress {
+class BarProgress final {
 public:
     explicit BarProgress(QProgressBar &bar) : bar_(bar) {}
-    void SetRange(int minimum, int maximum) override;
-    void SetPosition(int position) override;
-    void ProcessEvents() override;
+    // Bytes done of the bytes in all; 0 done starts a comparison.
+    void Progress(std::int64_t done, std::int64_t total);
+    static void ProcessEvents();
     // Says so in the bar's tooltip.
-    void WaitingForDevice(bool waiting) override;
+    void WaitingForDevice(bool waiting);
 
 private:
     void MeasureBar();

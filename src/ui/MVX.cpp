@@ -99,7 +99,7 @@ void TMainForm::FormCreate()
     setFixedHeight(laidOut.height());
 
     progress_ = std::make_unique<BarProgress>(*ui_->ProgressBar1);
-    TaskBar().Attach(&launcherEntry_);
+    AttachTaskBar(&launcherEntry_);
 
     for (QLineEdit *field : {ui_->Edit1, ui_->Edit2}) {
         field->setAcceptDrops(true);
@@ -306,30 +306,22 @@ void TMainForm::OpenVerdictWindow(const ComparisonOutcome &outcome)
     OkOnlyDialog::ShowThenRelease(KekkaForm);
 }
 
-void TMainForm::SetRange(int minimum, int maximum)
+void TMainForm::DrawProgress(std::int64_t done, std::int64_t total)
 {
-    progress_->SetRange(minimum, maximum);
-    TaskBar().SetRange(minimum, maximum);
-}
-
-void TMainForm::SetPosition(int position)
-{
-    progress_->SetPosition(position);
-    TaskBar().SetPosition(position);
+    progress_->Progress(done, total);
 }
 
 void TMainForm::ProcessEvents()
 {
-    progress_->ProcessEvents();
+    BarProgress::ProcessEvents();
 }
 
 // Nothing moves and no text changes: the Stop button and the bar say it in
 // their tooltips, and the pointer over the window shows that the program
 // works on and still takes clicks.
-void TMainForm::WaitingForDevice(bool waiting)
+void TMainForm::DrawWaiting(bool waiting)
 {
     progress_->WaitingForDevice(waiting);
-    TaskBar().WaitingForDevice(waiting);
     ui_->Button3->setToolTip(waiting ? QString::fromUtf8(kWaitingForDeviceText) : QString());
     if (waiting)
         setCursor(Qt::BusyCursor);

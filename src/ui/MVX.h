@@ -63,10 +63,9 @@ private:
     std::string SourcePath() override;
     std::string TargetPath() override;
     void OpenVerdictWindow(const ComparisonOutcome &outcome) override;
-    void SetRange(int minimum, int maximum) override;
-    void SetPosition(int position) override;
+    void DrawProgress(std::int64_t done, std::int64_t total) override;
     void ProcessEvents() override;
-    void WaitingForDevice(bool waiting) override;
+    void DrawWaiting(bool waiting) override;
     std::string CheckCaption() override;
     void SetCheckCaption(const std::string &caption) override;
     void SetExitEnabled(bool enabled) override;

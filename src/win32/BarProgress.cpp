@@ -4,22 +4,20 @@
 
 namespace mvx::win32 {
 
-void BarProgress::SetRange(int minimum, int maximum)
+void BarProgress::Progress(std::int64_t done, std::int64_t total)
 {
-    // An empty range (two empty files) would divide by zero in the bar's
-    // drawing; the steps' range never is empty.
-    steps_.SetRange(minimum, maximum);
-    SendMessageW(bar_, PBM_SETRANGE32, static_cast<WPARAM>(steps_.Minimum()), steps_.Maximum());
-}
-
-void BarProgress::SetPosition(int position)
-{
+    if (done == 0 || total != steps_.Total()) {
+        // An empty range (two empty files) would divide by zero in the bar's
+        // drawing; the steps' range never is empty.
+        steps_.SetTotal(total);
+        SendMessageW(bar_, PBM_SETRANGE32, 0, steps_.Maximum());
+    }
     // Every position the bar hears of is a repaint.
     RECT area{};
     GetClientRect(bar_, &area);
     steps_.SetLength(area.right - area.left);
-    if (steps_.Tell(position))
-        SendMessageW(bar_, PBM_SETPOS, static_cast<WPARAM>(position), 0);
+    if (steps_.Tell(done))
+        SendMessageW(bar_, PBM_SETPOS, static_cast<WPARAM>(steps_.Value(done)), 0);
 }
 
 void BarProgress::Reset()

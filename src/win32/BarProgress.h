@@ -11,8 +11,8 @@ namespace mvx::win32 {
 class BarProgress {
 public:
     void Attach(HWND bar) { bar_ = bar; }
-    void SetRange(int minimum, int maximum);
-    void SetPosition(int position);
+    // Bytes done of the bytes in all; 0 done starts a comparison.
+    void Progress(std::int64_t done, std::int64_t total);
     // Back to the start, as the idle window shows it.
     void Reset();
     // The system's own look for a bar that waits: paused, in its colour.

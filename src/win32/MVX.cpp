@@ -1,9 +1,9 @@
 #include "win32/MVX.h"
 
+#include "base/WideText.h"
 #include "check/Guarded.h"
 #include "check/WindowTexts.h"
 #include "compare/FileLayer.h"
-#include "base/WideText.h"
 #include "win32/Boxes.h"
 #include "win32/Handles.h"
 #include "win32/MessagePump.h"
@@ -158,7 +158,7 @@ void TMainForm::FormCreate()
 {
     progress_.Attach(Item(IDC_ProgressBar1));
     taskBarButton_.Attach(window_);
-    TaskBar().Attach(&taskBarButton_);
+    AttachTaskBar(&taskBarButton_);
     for (const int id : {IDC_Edit1, IDC_Edit2}) {
         DragAcceptFiles(Item(id), TRUE);
         SetWindowSubclass(Item(id), FieldProc, static_cast<UINT_PTR>(id), reinterpret_cast<DWORD_PTR>(this));
@@ -366,10 +366,9 @@ void TMainForm::ResetBar()
     progress_.Reset();
 }
 
-void TMainForm::WaitingForDevice(bool waiting)
+void TMainForm::DrawWaiting(bool waiting)
 {
     progress_.WaitingForDevice(waiting);
-    TaskBar().WaitingForDevice(waiting);
 }
 
 void TMainForm::CloseLater()
@@ -388,16 +387,9 @@ void TMainForm::OpenVerdictWindow(const ComparisonOutcome &outcome)
     KekkaForm.ShowModal(window_);
 }
 
-void TMainForm::SetRange(int minimum, int maximum)
+void TMainForm::DrawProgress(std::int64_t done, std::int64_t total)
 {
-    progress_.SetRange(minimum, maximum);
-    TaskBar().SetRange(minimum, maximum);
-}
-
-void TMainForm::SetPosition(int position)
-{
-    progress_.SetPosition(position);
-    TaskBar().SetPosition(position);
+    progress_.Progress(done, total);
 }
 
 void TMainForm::ProcessEvents()

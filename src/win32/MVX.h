@@ -60,10 +60,9 @@ private:
     void FocusCheck() override;
     void ChooseFile(PathField field) override;
     // The bar.
-    void SetRange(int minimum, int maximum) override;
-    void SetPosition(int position) override;
+    void DrawProgress(std::int64_t done, std::int64_t total) override;
     void ResetBar() override;
-    void WaitingForDevice(bool waiting) override;
+    void DrawWaiting(bool waiting) override;
     // Messages and other windows.
     void ProcessEvents() override;
     void CloseLater() override;

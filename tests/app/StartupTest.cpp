@@ -5,10 +5,10 @@
 #include "app/ComeForward.h"
 #include "app/InstanceMessage.h"
 #include "app/SingleInstance.h"
+#include "base/CommandLine.h"
 #include "check/Guarded.h"
 #include "check/NoAnswerText.h"
-#include "base/CommandLine.h"
-#include "compare/CompareError.h"
+#include "compare/FileFailure.h"
 #include "support/FirstInstance.h"
 #include "support/ModalAnswer.h"
 #include "support/TempFiles.h"
@@ -264,7 +264,7 @@ public:
     {
         switch (failure) {
         case Compare:
-            throw mvx::CompareError(message.toStdString());
+            throw mvx::FileError({message.toStdString(), mvx::FileStep::Open, 2});
         case Runtime:
             throw std::runtime_error(message.toStdString());
         case Other:
@@ -732,7 +732,7 @@ private slots:
         QTest::addColumn<QString>("message");
         QTest::addColumn<QString>("shown");
         QTest::newRow("guarded handler, engine failure") << false << int(Thrower::Compare) << "x"
-                                                         << "x.";
+                                                         << "ファイル x は開けません.";
         QTest::newRow("guarded handler, anything else") << false << int(Thrower::Other) << ""
                                                         << "予期しないエラーが発生しました.";
         QTest::newRow("event, standard failure") << true << int(Thrower::Runtime) << "ファイル y は開けません"

@@ -14,34 +14,34 @@ namespace {
 
 // The filled pixels of a bar of that length at a position, both ways a bar
 // may draw them.
-std::int64_t Truncated(const BarSteps &steps, int pixels, int position)
+std::int64_t Truncated(const BarSteps &steps, int pixels, std::int64_t done)
 {
-    return std::int64_t{pixels} * (position - steps.Minimum()) / (steps.Maximum() - steps.Minimum());
+    return std::int64_t{pixels} * steps.Value(done) / steps.Maximum();
 }
-std::int64_t Rounded(const BarSteps &steps, int pixels, int position)
+std::int64_t Rounded(const BarSteps &steps, int pixels, std::int64_t done)
 {
-    const std::int64_t range = steps.Maximum() - steps.Minimum();
-    return (std::int64_t{2} * pixels * (position - steps.Minimum()) + range) / (2 * range);
+    const std::int64_t range = steps.Maximum();
+    return (std::int64_t{2} * pixels * steps.Value(done) + range) / (2 * range);
 }
 
 // A comparison's positions, block after block up to the end, fed to the
 // steps; the bar is checked against the last position it was told of.
 // Returns how many it was told of; the bar's length changes to widenedTo at
 // block widenAt.
-int RunToTheEnd(int pixels, int blocks, int block, int widenAt = -1, int widenedTo = 0)
+int RunToTheEnd(int pixels, int blocks, std::int64_t block, int widenAt = -1, int widenedTo = 0)
 {
     BarSteps steps;
-    const int maximum = blocks * block;
-    steps.SetRange(0, maximum);
+    const std::int64_t maximum = blocks * block;
+    steps.SetTotal(maximum);
     steps.SetLength(pixels);
     int told = 0;
-    int shown = 0;
+    std::int64_t shown = 0;
     for (int i = 1; i <= blocks; ++i) {
         if (i == widenAt) {
             pixels = widenedTo;
             steps.SetLength(pixels);
         }
-        const int position = i * block;
+        const std::int64_t position = i * block;
         if (steps.Tell(position)) {
             ++told;
             shown = position;
@@ -60,7 +60,8 @@ int RunToTheEnd(int pixels, int blocks, int block, int widenAt = -1, int widened
 TEST(BarSteps, ABarHearsOfHalfPixelStepsAndTheEndAndLooksAsIfToldOfEveryBlock)
 {
     const struct {
-        int pixels, blocks, block;
+        int pixels, blocks;
+        std::int64_t block;
         int fewest, most;
     } cases[] = {
         {60, 1000, 1024, 100, 2 * 60 + 1},
@@ -68,6 +69,8 @@ TEST(BarSteps, ABarHearsOfHalfPixelStepsAndTheEndAndLooksAsIfToldOfEveryBlock)
         {1, 500, 4096, 2, 3},
         // A small file moves the bar by whole pixels with every block.
         {321, 30, 102400, 30, 30},
+        // Beyond what an int holds, the bytes are scaled down for the bar.
+        {321, 40000, 102400 * 1024, 600, 2 * 321 + 1},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(testing::Message() << c.pixels << " pixels, " << c.blocks << " blocks");
@@ -87,7 +90,7 @@ TEST(BarSteps, ABarThatGrowsDuringTheRunStaysExact)
 TEST(BarSteps, ABarThatWritesItsValueHearsOfEveryNewPosition)
 {
     BarSteps steps;
-    steps.SetRange(0, 300 * 1024);
+    steps.SetTotal(300 * 1024);
     steps.SetLength(60);
     steps.TellEveryPosition();
     int told = 0;
@@ -103,15 +106,14 @@ TEST(BarSteps, ANewRangeTellsItsFirstPositionAndAnEmptyOneIsOneUnitLong)
     // The idle window put its bar back to 0 after the last run; a position of
     // the next run's first half pixel must reach it again.
     BarSteps steps;
-    steps.SetRange(0, 1000000);
+    steps.SetTotal(1000000);
     steps.SetLength(100);
     ASSERT_TRUE(steps.Tell(1000));
     ASSERT_FALSE(steps.Tell(2000));
-    steps.SetRange(0, 1000000);
+    steps.SetTotal(1000000);
     EXPECT_TRUE(steps.Tell(2000));
 
-    steps.SetRange(0, 0);
-    EXPECT_EQ(steps.Minimum(), 0);
+    steps.SetTotal(0);
     EXPECT_EQ(steps.Maximum(), 1);
     EXPECT_TRUE(steps.Tell(0));
 }

@@ -2,7 +2,7 @@
 // asked to show, in order.
 #include "check/CheckCommand.h"
 #include "check/CheckView.h"
-#include "compare/CompareError.h"
+#include "compare/FileFailure.h"
 #include "support/TempFiles.h"
 
 #include <gtest/gtest.h>
@@ -48,8 +48,7 @@ public:
         calls.push_back(std::string("verdict ") + (outcome.SameFile ? "same" : "different") +
                         (outcome.ElapsedSeconds == mvx::kSizeMismatchElapsed ? " 0.0001" : ""));
     }
-    void SetRange(int, int) override {}
-    void SetPosition(int) override {}
+    void Progress(std::int64_t, std::int64_t) override {}
     void ProcessEvents() override
     {
         if (onEvents)
@@ -161,6 +160,11 @@ TEST(CheckCommand, AClickOnStopEndsTheComparisonWithCancelledAndNoVerdict)
     // A stopped check leaves the time of the last one and no identical verdict.
     EXPECT_FALSE(f.command.Outcome().SameFile);
     EXPECT_EQ(f.command.Outcome().ElapsedSeconds, before.ElapsedSeconds);
+
+    // The stop is the last check's: it stops nothing of the next.
+    ASSERT_EQ(mvx::CancelRequested, 1);
+    f.view.onEvents = nullptr;
+    EXPECT_EQ(f.command.Button3Click(), CheckEnd::Identical);
 }
 
 // Windows keeps an open file from being renamed, removed or written, so that
@@ -177,7 +181,7 @@ TEST(CheckCommand, AFailureInsideTheComparisonLeavesTheViewIdle)
             ASSERT_EQ(std::rename(f.view.target.c_str(), (f.view.target + ".moved").c_str()), 0);
         }
     };
-    EXPECT_THROW(f.command.Button3Click(), mvx::CompareError);
+    EXPECT_THROW(f.command.Button3Click(), mvx::FileError);
     EXPECT_EQ(f.view.calls, (Calls{"busy", "idle"}));
     EXPECT_FALSE(f.view.busy);
 }

@@ -2,7 +2,7 @@
 // and goes no further; the code after the handler runs on.
 #include "check/Guarded.h"
 #include "check/FailureText.h"
-#include "compare/CompareError.h"
+#include "compare/FileFailure.h"
 
 #include <gtest/gtest.h>
 
@@ -23,10 +23,11 @@ TEST(Guarded, EveryFailureReachesTheReportOnceAndNothingElseDoes)
 {
     reported.clear();
     int handled = 0;
-    mvx::Guarded([] { throw mvx::CompareError("ファイル x は開けません"); });
+    mvx::Guarded([] { throw mvx::FileError({"x", mvx::FileStep::Open, 2}); });
+    mvx::Guarded([] { throw mvx::FileError({"x", mvx::FileStep::Recheck, 0}); });
     mvx::Guarded([] { throw 42; });
     mvx::Guarded([&] { handled = 1; });
     EXPECT_EQ(handled, 1);
-    EXPECT_EQ(reported,
-              (std::vector<std::string>{"ファイル x は開けません", "予期しないエラーが発生しました"}));
+    EXPECT_EQ(reported, (std::vector<std::string>{"ファイル x は開けません", "ストリームからの読み込みエラー",
+                                                  "予期しないエラーが発生しました"}));
 }

@@ -3,7 +3,6 @@
 // command.
 #include "check/MainWindowRules.h"
 #include "check/SizeRule.h"
-#include "compare/CompareError.h"
 #include "support/TempFiles.h"
 
 #include <gtest/gtest.h>
@@ -33,7 +32,7 @@ struct TaskBarRecorder final : mvx::TaskBarEntry {
 
 class TestWindow final : public mvx::MainWindowRules {
 public:
-    TestWindow() { TaskBar().Attach(&taskBar); }
+    TestWindow() { AttachTaskBar(&taskBar); }
 
     std::string caption = "チェック";
     TaskBarRecorder taskBar;
@@ -63,14 +62,13 @@ private:
         calls.emplace_back(outcome.SameFile ? "verdict same" : "verdict different");
         taskBar.seen.emplace_back("verdict");
     }
-    void SetRange(int minimum, int maximum) override { TaskBar().SetRange(minimum, maximum); }
-    void SetPosition(int position) override { TaskBar().SetPosition(position); }
+    void DrawProgress(std::int64_t, std::int64_t) override {}
     void ProcessEvents() override
     {
         if (onEvents)
             onEvents();
     }
-    void WaitingForDevice(bool waiting) override { TaskBar().WaitingForDevice(waiting); }
+    void DrawWaiting(bool) override {}
     std::string CheckCaption() override { return caption; }
     void SetCheckCaption(const std::string &text) override
     {
@@ -198,7 +196,9 @@ TEST(MainWindowRules, TheTaskBarShowsNothingOfAComparisonOnceItHasEndedHoweverIt
         {"verdict", [](TestWindow &) {}, {"shown", "hidden", "verdict"}},
         {"Stop", [](TestWindow &window) { window.Button3Click(); }, {"shown", "hidden", "warning"}},
         {"failure",
-         [](TestWindow &) { throw mvx::CompareError("ファイル b は開けません"); },
+         [](TestWindow &) {
+             throw mvx::FileError({"b", mvx::FileStep::Read, 5});
+         },
          {"shown", "hidden"}},
         {"close", [](TestWindow &window) { EXPECT_FALSE(window.Close()); }, {"shown", "hidden"}},
     };
@@ -216,7 +216,7 @@ TEST(MainWindowRules, TheTaskBarShowsNothingOfAComparisonOnceItHasEndedHoweverIt
         };
         try {
             f.window.Button3Click();
-        } catch (const mvx::CompareError &) {
+        } catch (const mvx::FileError &) {
         }
         EXPECT_EQ(f.window.taskBar.seen, c.seen);
         EXPECT_FALSE(f.window.IsBusy());

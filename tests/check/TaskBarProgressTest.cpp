@@ -49,9 +49,9 @@ TEST(TaskBarProgress, IsToldAFewTimesASecondAndNothingOfAComparisonOverInAMoment
         TaskBarProgress progress;
         progress.Attach(&dock);
         const auto start = TaskBarProgress::Clock::time_point{} + 1h;
-        progress.SetRange(0, 100 * c.blocks, start);
+        progress.Progress(0, 100 * c.blocks, start);
         for (int block = 1; block <= c.blocks; ++block)
-            progress.SetPosition(100 * block, start + block * c.step);
+            progress.Progress(100 * block, 100 * c.blocks, start + block * c.step);
         progress.End();
         // Every change no sooner than 250 ms after the one before; a fraction
         // of whole positions is the nearest double, as the literal is.
@@ -65,8 +65,8 @@ TEST(TaskBarProgress, AWaitForTheDeviceIsToldAtOnceAndTheEndOnlyOnce)
     TaskBarProgress progress;
     progress.Attach(&dock);
     const auto start = TaskBarProgress::Clock::time_point{} + 1h;
-    progress.SetRange(0, 1000, start);
-    progress.SetPosition(400, start + 10ms);
+    progress.Progress(0, 1000, start);
+    progress.Progress(400, 1000, start + 10ms);
     // The engine tells of a wait a second into it, before any other position.
     progress.WaitingForDevice(true);
     progress.WaitingForDevice(false);
@@ -82,8 +82,8 @@ TEST(TaskBarProgress, AWaitForTheDeviceIsToldAtOnceAndTheEndOnlyOnce)
     Recorder empty;
     TaskBarProgress nothing;
     nothing.Attach(&empty);
-    nothing.SetRange(0, 0, start);
-    nothing.SetPosition(0, start + 1s);
+    nothing.Progress(0, 0, start);
+    nothing.Progress(0, 0, start + 1s);
     ASSERT_EQ(empty.told.size(), 1U);
     EXPECT_EQ(empty.told[0].fraction, 0.0);
 }

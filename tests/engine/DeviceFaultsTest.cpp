@@ -3,7 +3,6 @@
 // or gives more than it said, the comparison ends in the read error and
 // never in a verdict, and leaves no file open.
 #include "compare/Compare.h"
-#include "compare/CompareError.h"
 #include "engine/PairCompare.h"
 #include "engine/Recorder.h"
 #include "faultfs/Fault.h"
@@ -13,11 +12,11 @@
 #include <gtest/gtest.h>
 
 namespace faultfs = mvx::faultfs;
-using mvx::CompareError;
 using mvx::kBlockLength;
 using mvx::test::CompareFiles;
 using mvx::test::FaultMount;
 using mvx::test::FileSizeOf;
+using mvx::test::kReadError;
 using mvx::test::OpenDescriptorCount;
 using mvx::test::Pattern;
 using mvx::test::Recorder;
@@ -32,11 +31,7 @@ constexpr std::int64_t kLength = 30 * kBlockLength + 28'000;
 std::string Outcome(const std::string &source, const std::string &target)
 {
     Recorder recorder;
-    try {
-        return CompareFiles(source, target, recorder) ? "true" : "false";
-    } catch (const CompareError &e) {
-        return e.what();
-    }
+    return mvx::test::VerdictOf(source, target, recorder);
 }
 
 } // namespace
@@ -51,7 +46,7 @@ TEST(DeviceFaults, AFailingDeviceEndsInTheReadErrorAndNeverInAVerdict)
         // Through the cache, the system itself never reads past the size.
         bool directOnly = false;
     };
-    const std::string error = mvx::kReadErrorMessage;
+    const std::string error = kReadError;
     const Case cases[] = {
         {"no fault: the mount itself is faithful", {}, kLength, "true"},
         {"EIO in the first block", {faultfs::FailWithEio("target", 1'000)}, kLength, error},
@@ -105,13 +100,7 @@ TEST(DeviceFaults, BytesChangedOnTheServerDuringTheComparisonGiveNoVerdictThroug
             if (change && ++blocks == 15)
                 WriteBytes(mount.Backing("target"), Pattern(kLength, 1000));
         };
-        std::string outcome;
-        try {
-            outcome =
-                CompareFiles(mount.Mounted("source"), mount.Mounted("target"), recorder) ? "true" : "false";
-        } catch (const CompareError &e) {
-            outcome = e.what();
-        }
-        EXPECT_EQ(outcome, change ? std::string(mvx::kReadErrorMessage) : "true");
+        EXPECT_EQ(mvx::test::VerdictOf(mount.Mounted("source"), mount.Mounted("target"), recorder),
+                  change ? kReadError : "true");
     }
 }

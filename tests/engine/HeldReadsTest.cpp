@@ -4,7 +4,6 @@
 // compared meanwhile; and the read given up on lets go of its file as soon as
 // the device lets the read go.
 #include "compare/Compare.h"
-#include "compare/CompareError.h"
 #include "engine/PairCompare.h"
 #include "engine/Recorder.h"
 #include "faultfs/Fault.h"
@@ -20,7 +19,6 @@
 #include <thread>
 
 namespace faultfs = mvx::faultfs;
-using mvx::CancelRequested;
 using mvx::kBlockLength;
 using mvx::test::CompareFiles;
 using mvx::test::FaultMount;
@@ -84,17 +82,18 @@ TEST(HeldReads, AStopWhileAReadIsHeldEndsAtOnceAndTheReadLetsGoOfItsFileLater)
         Clock::time_point stoppedAt{};
         int blocksBeforeStop = 0;
         recorder.onEvents = [&] {
-            if (CancelRequested == 0 && Waiting(recorder) && mount.WaitUntilHeld(hold, milliseconds(0))) {
+            if (!recorder.stop.stop_requested() && Waiting(recorder) &&
+                mount.WaitUntilHeld(hold, milliseconds(0))) {
                 blocksBeforeStop =
                     static_cast<int>(std::count_if(recorder.calls.begin(), recorder.calls.end(),
                                                    [](const std::string &c) { return c[0] == 'a'; }));
                 stoppedAt = Clock::now();
-                CancelRequested = 1;
+                recorder.stop.request_stop();
             }
         };
         EXPECT_FALSE(Compare(mount, "source", "target", recorder));
         EXPECT_LT(Clock::now() - stoppedAt, kGivenUpWithin);
-        EXPECT_EQ(CancelRequested, 1);
+        EXPECT_TRUE(recorder.stop.stop_requested());
         // Stopped no further than where the request that the hold holds
         // begins (reading ahead, it may be held before the comparison gets
         // there).
@@ -107,7 +106,6 @@ TEST(HeldReads, AStopWhileAReadIsHeldEndsAtOnceAndTheReadLetsGoOfItsFileLater)
         EXPECT_EQ(OpenDescriptorCount(), open + 1);
         Recorder other;
         EXPECT_TRUE(Compare(mount, "other-a", "other-b", other));
-        EXPECT_EQ(CancelRequested, 0);
         EXPECT_EQ(OpenDescriptorCount(), open + 1);
 
         mount.Release();
@@ -125,10 +123,10 @@ TEST(HeldReads, AReadThatKeepsBeingInterruptedStillLetsAStopThrough)
     Recorder recorder;
     Clock::time_point stoppedAt{};
     recorder.onEvents = [&] {
-        if (CancelRequested == 0 &&
+        if (!recorder.stop.stop_requested() &&
             std::find(recorder.calls.begin(), recorder.calls.end(), "waiting") != recorder.calls.end()) {
             stoppedAt = Clock::now();
-            CancelRequested = 1;
+            recorder.stop.request_stop();
         }
     };
     EXPECT_FALSE(Compare(mount, "source", "target", recorder));
@@ -191,10 +189,10 @@ TEST(HeldReads, AStopWhileALookUpOrAnOpenIsHeldEndsTheWaitAndLeavesNoFileOpen)
                 std::find(recorder.calls.begin(), recorder.calls.end(), "waiting") != recorder.calls.end())
                 untilTold = Clock::now() - start;
             if (untilTold)
-                CancelRequested = 1;
+                recorder.stop.request_stop();
         };
         // The pair goes with the wait: neither waits for the device.
-        EXPECT_EQ(mvx::FilePair().Open(mount.Mounted("source"), mount.Mounted("target"), recorder),
+        EXPECT_EQ(mvx::test::OpeningOf(mount.Mounted("source"), mount.Mounted("target"), recorder),
                   mvx::FilePair::Opening::Stopped);
         ASSERT_TRUE(untilTold);
         EXPECT_GE(*untilTold, milliseconds(1000));

@@ -1,9 +1,11 @@
-// A progress sink that writes down every call the comparison makes, in order.
+// A progress sink that writes down every call the comparison makes, in order,
+// and holds the check's stop request, as the Check command holds it.
 #pragma once
 
 #include "compare/Compare.h"
 
 #include <functional>
+#include <stop_token>
 #include <string>
 #include <vector>
 
@@ -13,12 +15,14 @@ class Recorder final : public CompareProgress {
 public:
     std::vector<std::string> calls;
     std::function<void()> onEvents; // runs inside the event processing of each block
+    std::stop_source stop;
 
-    void SetRange(int minimum, int maximum) override
+    // The first call of a comparison tells its length, the others how far it has come.
+    void Progress(std::int64_t done, std::int64_t total) override
     {
-        calls.push_back("range " + std::to_string(minimum) + ".." + std::to_string(maximum));
+        calls.push_back(started_ ? "at " + std::to_string(done) : "range 0.." + std::to_string(total));
+        started_ = true;
     }
-    void SetPosition(int position) override { calls.push_back("at " + std::to_string(position)); }
     void ProcessEvents() override
     {
         calls.emplace_back("events");
@@ -50,6 +54,9 @@ public:
             n += c == "events" ? 1 : 0;
         return n;
     }
+
+private:
+    bool started_ = false;
 };
 
 } // namespace mvx::test

@@ -1,10 +1,9 @@
 // The file layer as only Windows has it: UTF-16 names, whatever the code page;
 // wildcards and device names; writers shut out; the one-line command line.
 // A second process (mvx-test-peer) plays the other program where one is needed.
-#include "compare/Compare.h"
-#include "compare/CompareError.h"
-#include "compare/FileLayer.h"
 #include "base/WideText.h"
+#include "compare/Compare.h"
+#include "compare/FileLayer.h"
 #include "engine/PairCompare.h"
 #include "engine/Recorder.h"
 #include "support/ChildProcess.h"
@@ -17,11 +16,11 @@
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
-using mvx::CompareError;
 using mvx::IsExistingFile;
 using mvx::test::ChildProcess;
 using mvx::test::CompareFiles;
 using mvx::test::FileSizeOf;
+using mvx::test::MessageOf;
 using mvx::test::Pattern;
 using mvx::test::Recorder;
 using mvx::test::TempDir;
@@ -31,16 +30,6 @@ using Strings = std::vector<std::string>;
 namespace {
 
 constexpr const char *kSharingViolation = "refused 32";
-
-std::string MessageOf(const std::function<void()> &action)
-{
-    try {
-        action();
-    } catch (const CompareError &e) {
-        return e.what();
-    }
-    return "(no failure)";
-}
 
 std::string CannotOpen(const std::string &path)
 {
@@ -172,9 +161,8 @@ TEST(WindowsNames, WildcardsAndDevicesAreNoFiles)
         EXPECT_FALSE(IsExistingFile(path)) << path;
         EXPECT_EQ(MessageOf([&] { FileSizeOf(path); }), CannotOpen(path)) << path;
     }
-    mvx::FilePair devices;
     Recorder recorder;
-    EXPECT_EQ(devices.Open("NUL", "CON", recorder), mvx::FilePair::Opening::NoSource);
+    EXPECT_EQ(mvx::test::OpeningOf("NUL", "CON", recorder), mvx::FilePair::Opening::NoSource);
 
     // Names that only resemble those are files like any other, and so is a
     // path that starts the long way.

@@ -1,7 +1,6 @@
 // Other programs that write to the files while they are compared: shut out
 // where the system allows it, found out where it does not.
 #include "compare/Compare.h"
-#include "compare/CompareError.h"
 #include "engine/PairCompare.h"
 #include "engine/Recorder.h"
 #include "support/TempFiles.h"
@@ -22,10 +21,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-using mvx::CompareError;
 using mvx::test::CompareFiles;
 using mvx::test::FileSizeOf;
 using mvx::test::OpenDescriptorCount;
+using mvx::test::Outcome;
 using mvx::test::Pattern;
 using mvx::test::Recorder;
 using mvx::test::TempDir;
@@ -34,7 +33,7 @@ using mvx::test::WriteBytes;
 namespace {
 
 constexpr std::int64_t kSize = 250000; // three blocks
-const std::string kReadError = "ストリームからの読み込みエラー";
+using mvx::test::kReadError;
 using Change = void (*)(const std::string &path);
 
 struct Pair {
@@ -47,16 +46,6 @@ struct Pair {
         WriteBytes(target, Pattern(kSize, flip));
     }
 };
-
-// What an engine call answered, as text, or the message of its failure.
-std::string Outcome(const std::function<std::string()> &call)
-{
-    try {
-        return call();
-    } catch (const CompareError &e) {
-        return e.what();
-    }
-}
 
 std::string Verdict(bool same)
 {

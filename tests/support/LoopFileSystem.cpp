@@ -69,19 +69,32 @@ private:
 
 } // namespace
 
-LoopFileSystem::LoopFileSystem(const std::string &kind)
-    : image_(dir_.File("medium.img")), mount_(dir_.File("mount"))
+LoopFileSystem::LoopFileSystem(const std::string &kind, const std::string &options,
+                               const std::function<void(const std::string &folder)> &fill)
+    : kind_(kind), image_(dir_.File("medium.img")), mount_(dir_.File("mount"))
 {
     if (::geteuid() != 0)
         throw std::runtime_error("a loop device takes root: run the tests as root, as CI does");
-    const std::string mkfs = "mkfs." + kind;
-    if (!Run({"sh", "-c", "command -v " + mkfs}).second)
-        throw std::runtime_error(mkfs + " is missing: install " + (kind == "xfs" ? "xfsprogs" : "e2fsprogs") +
-                                 " (scripts/deps.sh installs it)");
-    std::ofstream(image_, std::ios::binary).close();
-    std::filesystem::resize_file(image_, static_cast<std::uintmax_t>(kImageBytes));
+    const bool squashfs = kind == "squashfs";
+    const std::string make = squashfs ? "mksquashfs" : "mkfs." + kind;
+    const char *package = squashfs          ? "squashfs-tools"
+                          : kind == "xfs"   ? "xfsprogs"
+                          : kind == "btrfs" ? "btrfs-progs"
+                                            : "e2fsprogs";
+    if (!Run({"sh", "-c", "command -v " + make}).second)
+        throw std::runtime_error(make + " is missing: install " + package + " (scripts/deps.sh installs it)");
     std::filesystem::create_directory(mount_);
-    Must({mkfs, "-q", kind == "xfs" ? "-f" : "-F", image_}, "cannot make " + kind + " on " + image_);
+    if (squashfs) {
+        const std::string content = dir_.File("content");
+        std::filesystem::create_directory(content);
+        fill(content);
+        Must({make, content, image_, "-quiet", "-no-progress"}, "cannot make squashfs of " + content);
+    } else {
+        std::ofstream(image_, std::ios::binary).close();
+        std::filesystem::resize_file(image_, static_cast<std::uintmax_t>(kImageBytes));
+        const char *force = kind == "ext4" ? "-F" : "-f";
+        Must({make, "-q", force, image_}, "cannot make " + kind + " on " + image_);
+    }
     auto [device, attached] = Run({"losetup", "--find", "--show", image_});
     if (!attached)
         throw std::runtime_error("cannot attach a loop device: load the loop module (modprobe loop); a "
@@ -89,7 +102,11 @@ LoopFileSystem::LoopFileSystem(const std::string &kind)
                                  device + ")");
     device_ = device.substr(0, device.find('\n'));
     try {
-        Must({"mount", "-t", kind, device_, mount_}, "cannot mount " + device_);
+        std::vector<std::string> mount{"mount", "-t", kind};
+        if (!options.empty())
+            mount.insert(mount.end(), {"-o", options});
+        mount.insert(mount.end(), {device_, mount_});
+        Must(mount, "cannot mount " + device_);
     } catch (...) {
         Run({"losetup", "-d", device_});
         throw;
@@ -109,7 +126,7 @@ std::string LoopFileSystem::File(const std::string &name) const
     return mount_ + "/" + name;
 }
 
-std::int64_t LoopFileSystem::OnMedium(const std::string &path, std::int64_t offset)
+std::int64_t LoopFileSystem::OnMedium(const std::string &path, std::int64_t offset) const
 {
     const Descriptor file(path, O_RDONLY);
     // The map and room for one extent after it.
@@ -123,8 +140,19 @@ std::int64_t LoopFileSystem::OnMedium(const std::string &path, std::int64_t offs
     const fiemap_extent &extent = map->fm_extents[0];
     if ((extent.fe_flags & (FIEMAP_EXTENT_DELALLOC | FIEMAP_EXTENT_UNKNOWN | FIEMAP_EXTENT_UNWRITTEN)) != 0)
         return -1;
-    return static_cast<std::int64_t>(extent.fe_physical +
-                                     (static_cast<std::uint64_t>(offset) - extent.fe_logical));
+    std::uint64_t at = extent.fe_physical;
+    if ((extent.fe_flags & FIEMAP_EXTENT_ENCODED) == 0)
+        at += static_cast<std::uint64_t>(offset) - extent.fe_logical;
+    if (kind_ != "btrfs")
+        return static_cast<std::int64_t>(at);
+    // btrfs maps its own addresses onto its devices, as its trees on the
+    // medium say once they are written.
+    Must({"sync", "-f", path}, "cannot sync " + path);
+    const std::string out = Run({"btrfs-map-logical", "-l", std::to_string(at), device_}).first;
+    const std::size_t physical = out.find("physical ");
+    if (physical == std::string::npos)
+        throw std::runtime_error("btrfs-map-logical cannot place " + std::to_string(at) + ": " + out);
+    return std::stoll(out.substr(physical + 9));
 }
 
 std::string LoopFileSystem::ReadMedium(std::int64_t at, std::size_t length) const

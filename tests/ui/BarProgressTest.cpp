@@ -34,18 +34,19 @@ class BarProgressTest : public QObject {
     // pixel with a bar that was told each position. Returns the positions fed.
     static int Run(Pair &pair, std::int64_t blocks, int block, int widenAt = -1)
     {
-        QSignalSpy fed(pair.fed, &QProgressBar::valueChanged);
         BarProgress progress(*pair.fed);
         const int maximum = static_cast<int>(blocks * block);
-        progress.SetRange(0, maximum);
+        progress.Progress(0, maximum);
         pair.told->setRange(0, maximum);
+        pair.told->setValue(0);
+        QSignalSpy fed(pair.fed, &QProgressBar::valueChanged);
         for (std::int64_t i = 1; i <= blocks; ++i) {
             if (i == widenAt) {
                 pair.fed->resize(pair.fed->width() * 3, pair.fed->height());
                 pair.told->resize(pair.told->width() * 3, pair.told->height());
             }
             const int position = static_cast<int>(i * block);
-            progress.SetPosition(position);
+            progress.Progress(position, maximum);
             pair.told->setValue(position);
             if (pair.fed->grab().toImage() != pair.told->grab().toImage()) {
                 qWarning("the bars look different after block %lld", static_cast<long long>(i));
