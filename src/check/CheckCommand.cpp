@@ -13,8 +13,6 @@ std::atomic<unsigned char> CancelRequested{0};
 
 namespace {
 
-constexpr const char *kCancelledMessage = "キャンセルされました";
-
 // Whichever way the command leaves, a failure inside the comparison
 // included, the view comes back idle and usable.
 class IdleOnExit {

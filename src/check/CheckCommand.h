@@ -17,6 +17,9 @@ class CheckView;
 // a signal handler may set it too.
 extern std::atomic<unsigned char> CancelRequested;
 
+// What the user is told of a comparison that was stopped.
+inline constexpr const char *kCancelledMessage = "キャンセルされました";
+
 // How one click ended.
 enum class CheckEnd {
     StopRequested, // the click was on Stop: the running comparison will end

@@ -11,9 +11,23 @@ std::string WithClosingPeriod(const std::string &message)
 
 std::string FailureText(const FileFailure &failure)
 {
-    if (failure.step == FileStep::Open)
+    switch (failure.step) {
+    case FileStep::List:
+        return "フォルダ " + failure.path + " は開けません";
+    case FileStep::Open:
         return "ファイル " + failure.path + " は開けません";
+    case FileStep::Read:
+    case FileStep::Recheck:
+        break;
+    }
     return "ストリームからの読み込みエラー";
+}
+
+std::string NamedFailureText(const FileFailure &failure)
+{
+    const std::string text = FailureText(failure);
+    return failure.step == FileStep::List || failure.step == FileStep::Open ? text
+                                                                            : failure.path + ": " + text;
 }
 
 std::string FailureMessage(const std::exception_ptr &failure)

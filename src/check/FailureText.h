@@ -18,6 +18,8 @@ std::string WithClosingPeriod(const std::string &message);
 // What the user is told of a file that failed: one that cannot be opened is
 // named; one that did not give or keep its bytes is a read error.
 std::string FailureText(const FileFailure &failure);
+// The same, naming the file whatever failed: one among the many of a tree.
+std::string NamedFailureText(const FileFailure &failure);
 
 // What the Error box says of a failure: the text of a file's failure, the
 // message of any other, or a general one for a failure that carries none.

@@ -24,6 +24,8 @@ CmpRequest ParseArguments(int argc, const char *const *argv)
             version = true;
         } else if (argument == "--cached") {
             request.readPath = ReadPath::Cache;
+        } else if (argument == "-z" || argument == "--null") {
+            request.lineEnd = '\0';
         } else {
             request.problem = "unrecognized option '" + std::string(argument) + "'";
             return request;
@@ -34,7 +36,7 @@ CmpRequest ParseArguments(int argc, const char *const *argv)
     } else if (version) {
         request.kind = CmpRequest::Kind::Version;
     } else if (files.size() != 2) {
-        request.problem = "two files are needed, " + std::to_string(files.size()) + " given";
+        request.problem = "two files or folders are needed, " + std::to_string(files.size()) + " given";
     } else {
         request.kind = CmpRequest::Kind::Compare;
         request.source = std::move(files[0]);

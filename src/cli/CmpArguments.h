@@ -1,5 +1,5 @@
-// The command line of morvatix-cmp: two files, or a request for help or the
-// version, or something it cannot use.
+// The command line of morvatix-cmp: two files or two folders, or a request for
+// help or the version, or something it cannot use.
 #pragma once
 
 #include "compare/FileLayer.h"
@@ -14,6 +14,7 @@ struct CmpRequest {
     std::string source;
     std::string target;
     ReadPath readPath = ReadPath::Device; // --cached: through the system's cache
+    char lineEnd = '\n';                  // -z: lines on standard output end with NUL
     std::string problem;                  // for Usage: what was wrong with the command line
 };
 

@@ -4,13 +4,19 @@
 #include "check/CheckView.h"
 #include "check/DecimalSeparator.h"
 #include "check/FailureText.h"
+#include "check/PathValidation.h"
 #include "check/VerdictText.h"
 #include "cli/CmpTexts.h"
+#include "cli/CmpTree.h"
 #include "cli/Console.h"
 #include "cli/InterruptStop.h"
 #include "cli/TerminalProgress.h"
+#include "compare/Folder.h"
+#include "compare/ReadQueue.h"
 
+#include <chrono>
 #include <exception>
+#include <memory>
 #include <optional>
 
 namespace mvx::cmp {
@@ -26,8 +32,8 @@ void Warn(const std::string &message)
 // there too when it is a terminal, the verdict on standard output.
 class ConsoleView final : public CheckView {
 public:
-    ConsoleView(std::string source, std::string target)
-        : source_(std::move(source)), target_(std::move(target))
+    ConsoleView(std::string source, std::string target, char lineEnd)
+        : source_(std::move(source)), target_(std::move(target)), lineEnd_(lineEnd)
     {}
 
     [[nodiscard]] bool VerdictWritten() const { return verdictWritten_; }
@@ -59,16 +65,17 @@ public:
     void ShowVerdict(const ComparisonOutcome &outcome) override
     {
         progress_.Clear();
-        std::string text = VerdictLine(outcome.SameFile) + "\n" +
-                           TimeLine(outcome.ElapsedSeconds, DecimalSeparator()) + "\n";
+        std::string text = VerdictLine(outcome.SameFile) + lineEnd_ +
+                           TimeLine(outcome.ElapsedSeconds, DecimalSeparator()) + lineEnd_;
         if (outcome.FirstDifference)
-            text += FirstDifferenceLine(*outcome.FirstDifference);
+            text += FirstDifferenceLine(*outcome.FirstDifference) + lineEnd_;
         verdictWritten_ = WriteText(StandardStream::Output, text);
     }
 
 private:
     std::string source_;
     std::string target_;
+    char lineEnd_;
     TerminalProgress progress_{StandardStream::Error};
     // Ctrl-C asks for a stop only while a comparison runs; before and after
     // it ends the program as usual.
@@ -76,12 +83,52 @@ private:
     bool verdictWritten_ = false;
 };
 
-} // namespace
+// Whether each path names a folder, and whether the other names a file.
+struct Kinds {
+    bool sourceFolder = false;
+    bool targetFolder = false;
+    bool otherIsFile = false;
+};
 
-int RunCheck(const std::string &source, const std::string &target, ReadPath readPath)
+// Gives up the look-up on Ctrl-C, however long its device keeps it.
+class Interruptible final : public Waiting {
+public:
+    explicit Interruptible(std::stop_source &stop) : stop_(stop) {}
+    void Slice(std::chrono::steady_clock::duration) override
+    {
+        if (CancelRequested == 1)
+            stop_.request_stop();
+    }
+    void Answered() override {}
+
+private:
+    std::stop_source &stop_;
+};
+
+// The paths' kinds, looked up on a reader thread; nothing after Ctrl-C.
+std::optional<Kinds> KindsOf(const CmpRequest &request)
 {
-    ConsoleView view(source, target);
-    CheckCommand command(view, readPath);
+    CancelRequested = 0;
+    const InterruptStop interrupt;
+    std::stop_source stop;
+    Interruptible waiting(stop);
+    ReadQueue queue(stop.get_token());
+    auto kinds = std::make_shared<Kinds>();
+    const bool answered = queue.Run(
+        [kinds, source = request.source, target = request.target](const std::stop_token &) {
+            kinds->sourceFolder = IsExistingFolder(source);
+            kinds->targetFolder = IsExistingFolder(target);
+            if (kinds->sourceFolder != kinds->targetFolder)
+                kinds->otherIsFile = IsExistingFile(kinds->sourceFolder ? target : source);
+        },
+        waiting);
+    return answered ? std::optional(*kinds) : std::nullopt;
+}
+
+int RunCheck(const CmpRequest &request)
+{
+    ConsoleView view(request.source, request.target, request.lineEnd);
+    CheckCommand command(view, request.readPath);
     try {
         switch (command.Button3Click()) {
         case CheckEnd::Stopped:
@@ -101,6 +148,30 @@ int RunCheck(const std::string &source, const std::string &target, ReadPath read
         Warn(FailureMessage(std::current_exception()));
     }
     return kStatusTrouble;
+}
+
+} // namespace
+
+int RunCompare(const CmpRequest &request)
+{
+    const std::optional<Kinds> kinds = KindsOf(request);
+    if (!kinds) {
+        Warn(kCancelledMessage);
+        return kStatusStopped;
+    }
+    const auto [sourceFolder, targetFolder, otherIsFile] = *kinds;
+    if (sourceFolder && targetFolder && request.source != request.target)
+        return RunTree(request.source, request.target, request.readPath, request.lineEnd);
+    // A folder against anything else is neither two files nor two trees.
+    if (sourceFolder != targetFolder) {
+        if (otherIsFile)
+            Warn(kFolderAgainstFileMessage);
+        else
+            Warn(*MissingFileWarning(sourceFolder ? FilePair::Opening::NoTarget
+                                                  : FilePair::Opening::NoSource));
+        return kStatusTrouble;
+    }
+    return RunCheck(request);
 }
 
 } // namespace mvx::cmp

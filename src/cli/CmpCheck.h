@@ -1,14 +1,13 @@
 // The Check command without a window: the shared check, reported on the
-// standard streams.
+// standard streams; and two trees.
 #pragma once
 
-#include "compare/FileLayer.h"
-
-#include <string>
+#include "cli/CmpArguments.h"
 
 namespace mvx::cmp {
 
-// Returns the exit status: identical, different, trouble or stopped.
-int RunCheck(const std::string &source, const std::string &target, ReadPath readPath);
+// Two files compared as the Check command compares them, or two folders as
+// trees. Returns the exit status: identical, different, trouble or stopped.
+int RunCompare(const CmpRequest &request);
 
 } // namespace mvx::cmp

@@ -1,4 +1,5 @@
-// morvatix-cmp SOURCE TARGET: are two files identical, byte for byte?
+// morvatix-cmp SOURCE TARGET: are two files, or two folder trees, identical,
+// byte for byte?
 #include "cli/CmpArguments.h"
 #include "cli/CmpCheck.h"
 #include "cli/CmpTexts.h"
@@ -6,8 +7,8 @@
 
 #include <string>
 #ifdef _WIN32
-#include "cli/InterruptStop.h"
 #include "base/WideText.h"
+#include "cli/InterruptStop.h"
 
 #include <vector>
 #endif
@@ -30,7 +31,7 @@ int Run(const mvx::cmp::CmpRequest &request)
     case CmpRequest::Kind::Compare:
         break;
     }
-    return RunCheck(request.source, request.target, request.readPath);
+    return RunCompare(request);
 }
 
 } // namespace

@@ -61,18 +61,23 @@ void TerminalProgress::Progress(std::int64_t done, std::int64_t total)
 {
     done_ = done;
     total_ = total;
-    if (done == 0) {
-        started_ = Clock::now();
-        ratePace_.Restart(started_);
-        rate_.clear();
+    if (!started_) {
+        started_ = true;
+        start_ = Clock::now();
+        ratePace_.Restart(start_);
     }
     if (enabled_)
         Show(MeasureRate(Clock::now()));
 }
 
+void TerminalProgress::Files(std::int64_t done, std::int64_t known)
+{
+    files_ = std::to_string(done) + "/" + std::to_string(known) + " ファイル";
+}
+
 bool TerminalProgress::MeasureRate(Clock::time_point now)
 {
-    const auto elapsed = now - started_;
+    const auto elapsed = now - start_;
     if (total_ == 0 || elapsed < kRateAfter || !ratePace_.Due(now))
         return false;
     const double seconds = std::chrono::duration<double>(elapsed).count();
@@ -106,8 +111,9 @@ void TerminalProgress::Show(bool always)
     // Nothing to compare has nothing left to do: it shows full.
     const int cells = total_ == 0 ? kCells : static_cast<int>(static_cast<double>(done) * kCells / total_);
     const int percent = total_ == 0 ? 100 : static_cast<int>(static_cast<double>(done) * 100 / total_);
-    if (cells == shownCells_ && percent == shownPercent_ && !always)
+    if (cells == shownCells_ && percent == shownPercent_ && files_ == shownFiles_ && !always)
         return;
+    shownFiles_ = files_;
     shownCells_ = cells;
     shownPercent_ = percent;
     line_.assign("\r[");
@@ -116,6 +122,8 @@ void TerminalProgress::Show(bool always)
     line_.append("] ");
     const std::string number = std::to_string(percent);
     line_.append(3 - std::min<std::size_t>(number.size(), 3), ' ').append(number).append("%");
+    if (!files_.empty())
+        line_.append("  ").append(files_);
     // While a read waits for its device, the wait is the news; the rate
     // comes back with the next block.
     if (waiting_)

@@ -21,8 +21,10 @@ public:
     TerminalProgress(const TerminalProgress &) = delete;
     TerminalProgress &operator=(const TerminalProgress &) = delete;
 
-    // Bytes done of the bytes in all; 0 done starts a comparison.
+    // Bytes done of the bytes in all; the first call starts the clock.
     void Progress(std::int64_t done, std::int64_t total);
+    // Files done of those known, for a comparison of many.
+    void Files(std::int64_t done, std::int64_t known);
     // Says so after the percentage.
     void WaitingForDevice(bool waiting);
 
@@ -40,13 +42,16 @@ private:
     bool enabled_;
     std::int64_t done_ = 0;
     std::int64_t total_ = 0;
+    bool started_ = false;
+    std::string files_;
+    std::string shownFiles_;
     int shownCells_ = -1;
     int shownPercent_ = -1;
     bool waiting_ = false;
     std::string line_;
     // The terminal's columns that the line takes.
     std::size_t columns_ = 0;
-    Clock::time_point started_;
+    Clock::time_point start_;
     UpdatePace ratePace_;
     std::string rate_;
 };

@@ -185,6 +185,11 @@ private:
 
 FilePair::FilePair(ReadQueue &queue, ReadPath readPath) : queue_(queue), readPath_(readPath) {}
 
+FilePair::FilePair(ReadQueue &queue, ReadPath readPath, std::shared_ptr<ReadOnlyFile> source,
+                   std::shared_ptr<ReadOnlyFile> target)
+    : queue_(queue), readPath_(readPath), source_(std::move(source)), target_(std::move(target))
+{}
+
 FilePair::Opening FilePair::Open(const std::string &source, const std::string &target,
                                  CompareProgress &progress)
 {

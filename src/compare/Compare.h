@@ -50,6 +50,9 @@ public:
     enum class Verdict { Identical, Different, Stopped };
 
     FilePair(ReadQueue &queue, ReadPath readPath);
+    // Two files opened already.
+    FilePair(ReadQueue &queue, ReadPath readPath, std::shared_ptr<ReadOnlyFile> source,
+             std::shared_ptr<ReadOnlyFile> target);
 
     // Looks up the source and the target and opens them, in that order: the
     // opening takes each size.

@@ -9,6 +9,7 @@
 namespace mvx {
 
 enum class FileStep {
+    List,    // opening or reading a folder
     Open,    // opening, and what it takes: the type, the size, the sharing
     Read,    // a read failed, or the file gave other bytes than its size said
     Recheck, // after the reads: the file changed, was asked for by a writer,

@@ -18,6 +18,7 @@
 
 namespace mvx {
 
+class Folder;
 class PageCache;
 
 // Where the bytes compared come from.
@@ -39,6 +40,9 @@ inline constexpr std::size_t kRequestLength = std::size_t{38} * 102400;
 // Through the cache, memory sets the pace: a request that the processor's
 // cache still holds when its blocks are compared.
 inline constexpr std::size_t kCachedRequestLength = std::size_t{10} * 102400;
+// A file whose size does not tell its length (an empty one, those of /proc)
+// is most often short: it is read to its end in requests of two blocks.
+inline constexpr std::size_t kToEndRequestLength = std::size_t{2} * 102400;
 // The memory of one request: room for the most it asks for, on a boundary
 // of its own size, in huge pages, so that the system hands it to the device
 // in as few pieces as the device takes.
@@ -57,11 +61,14 @@ public:
     // once: past the cache where the file system reads every byte of it so,
     // otherwise through a cache that was first made to hold nothing of it.
     ReadOnlyFile(const std::string &path, ReadPath readPath);
+    // An entry of a folder, a link at that name not followed.
+    ReadOnlyFile(std::shared_ptr<const Folder> folder, const std::string &name, ReadPath readPath);
     ~ReadOnlyFile();
     ReadOnlyFile(const ReadOnlyFile &) = delete;
     ReadOnlyFile &operator=(const ReadOnlyFile &) = delete;
 
-    [[nodiscard]] const std::string &Path() const { return path_; }
+    // The path it was reached by, for messages.
+    [[nodiscard]] std::string Path() const;
     // The size at the moment of opening, where it tells how many bytes the
     // file holds; nothing for a file that must be read to its end to know
     // (one of /proc or /sys, or one whose size reads 0).
@@ -106,8 +113,18 @@ private:
     };
     [[nodiscard]] Stamp StampOf() const;
     [[nodiscard]] bool NamedBy(const std::string &path) const;
-    [[noreturn]] void Fail(FileStep step, int error) const { mvx::Fail(path_, step, error); }
+#ifndef _WIN32
+    // What the path is looked up in: the folder's descriptor, or the
+    // current folder's.
+    [[nodiscard]] int Where() const;
+#endif
+    [[noreturn]] void Fail(FileStep step, int error) const
+    {
+        mvx::Fail(Path(), step, error);
+    }
 
+    // The folder that the name is looked up in; none for a path.
+    std::shared_ptr<const Folder> folder_;
     std::string path_;
     // The system's handle (a descriptor, or a HANDLE).
     std::intptr_t handle_ = 0;

@@ -1,5 +1,6 @@
 #include "compare/FileLayer.h"
 
+#include "compare/Folder.h"
 #include "compare/PageCache.h"
 
 #include <cerrno>
@@ -156,15 +157,17 @@ bool AllOnTheDevice(int fd)
 
 } // namespace
 
-ReadOnlyFile::ReadOnlyFile(const std::string &path, ReadPath readPath) : path_(path)
+ReadOnlyFile::ReadOnlyFile(std::shared_ptr<const Folder> folder, const std::string &name, ReadPath readPath)
+    : folder_(std::move(folder)), path_(name)
 {
-    if (HoldsNul(path))
+    if (HoldsNul(name))
         Fail(FileStep::Open, EINVAL);
     // Non-blocking, so that a FIFO or a device cannot hold the program up
     // before its type has been looked at on the very descriptor we hold.
     int fd = -1;
     do {
-        fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+        fd = ::openat(Where(), name.c_str(),
+                      O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY | (folder_ ? O_NOFOLLOW : 0));
     } while (fd < 0 && errno == EINTR);
     if (fd < 0)
         Fail(FileStep::Open, errno);
@@ -207,6 +210,11 @@ ReadOnlyFile::ReadOnlyFile(const std::string &path, ReadPath readPath) : path_(p
         ::close(fd);
         throw;
     }
+}
+
+int ReadOnlyFile::Where() const
+{
+    return folder_ ? static_cast<int>(folder_->handle_) : AT_FDCWD;
 }
 
 ReadOnlyFile::~ReadOnlyFile()
@@ -280,7 +288,8 @@ bool ReadOnlyFile::WriterWaiting()
 bool ReadOnlyFile::NamedBy(const std::string &path) const
 {
     struct statx st {};
-    return ::statx(AT_FDCWD, path.c_str(), AT_STATX_FORCE_SYNC, STATX_INO, &st) == 0 &&
+    const int flags = AT_STATX_FORCE_SYNC | (folder_ ? AT_SYMLINK_NOFOLLOW : 0);
+    return ::statx(Where(), path.c_str(), flags, STATX_INO, &st) == 0 &&
            makedev(st.stx_dev_major, st.stx_dev_minor) == opened_.device && st.stx_ino == opened_.inode;
 }
 
@@ -301,17 +310,29 @@ bool ReadOnlyFile::SharesDeviceWith(const ReadOnlyFile &other) const
 
 std::shared_ptr<char> RequestMemory(std::size_t count, std::size_t slotBytes)
 {
+    // Mapped and unmapped again for each comparison: memory kept by the
+    // allocator for later would stay with the program, thread by thread.
     const std::size_t bytes = count * slotBytes;
-    const std::size_t alignment = slotBytes < kRequestMemory ? kLargestUnit : kRequestMemory;
-    char *memory = static_cast<char *>(std::aligned_alloc(alignment, bytes));
-    if (memory == nullptr)
+    const bool whole = slotBytes >= kRequestMemory;
+    const std::size_t alignment = whole ? kRequestMemory : kLargestUnit;
+    void *mapped =
+        ::mmap(nullptr, bytes + alignment, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (mapped == MAP_FAILED)
         throw std::bad_alloc();
+    const auto start = reinterpret_cast<std::uintptr_t>(mapped);
+    const std::uintptr_t aligned = (start + alignment - 1) / alignment * alignment;
+    if (aligned > start)
+        ::munmap(mapped, aligned - start);
+    if (const std::size_t after = start + bytes + alignment - (aligned + bytes); after > 0)
+        ::munmap(reinterpret_cast<void *>(aligned + bytes), after);
+    char *memory = reinterpret_cast<char *>(aligned);
     // Huge pages: each request lies in one stretch of memory that the system
     // hands to the device in one piece, where ordinary pages would have it cut
-    // up into several.
-    ::madvise(memory, bytes, MADV_HUGEPAGE);
+    // up into several. Not for the few pages of a small file's.
+    if (whole)
+        ::madvise(memory, bytes, MADV_HUGEPAGE);
     std::memset(memory, 0, bytes);
-    return {memory, std::free};
+    return {memory, [bytes](char *p) { ::munmap(p, bytes); }};
 }
 
 void RunCancellable(const std::stop_token &, const std::function<void()> &body)

@@ -1,6 +1,7 @@
 #include "compare/FileLayer.h"
 
 #include "base/WideText.h"
+#include "compare/Folder.h"
 
 #include <algorithm>
 #include <atomic>
@@ -121,9 +122,10 @@ HANDLE File(std::intptr_t handle)
 // it is compared, but none may write to it, and a file that one of them holds
 // open for writing cannot be opened. Overlapped, so that several reads of the
 // file can be in flight at once and each can be cancelled.
-ReadOnlyFile::ReadOnlyFile(const std::string &path, ReadPath readPath) : path_(path)
+ReadOnlyFile::ReadOnlyFile(std::shared_ptr<const Folder> folder, const std::string &path, ReadPath readPath)
+    : folder_(std::move(folder)), path_(path)
 {
-    const std::optional<std::wstring> name = FileName(path);
+    const std::optional<std::wstring> name = FileName(Path());
     if (!name)
         Fail(FileStep::Open, ERROR_INVALID_NAME);
     const DWORD way = readPath == ReadPath::Device ? FILE_FLAG_NO_BUFFERING : FILE_FLAG_SEQUENTIAL_SCAN;

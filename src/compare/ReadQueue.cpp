@@ -132,20 +132,56 @@ bool ReadQueue::WaitUntil(const std::function<bool()> &done, Waiting &waiting)
     return true;
 }
 
+void ReadQueue::Start(std::function<void(const std::stop_token &)> work,
+                      std::function<void(const std::exception_ptr &)> done)
+{
+    const std::lock_guard lock(core_->mutex);
+    core_->Post(core_, std::move(work), std::move(done));
+}
+
 bool ReadQueue::Run(std::function<void(const std::stop_token &)> work, Waiting &waiting)
 {
     // Set once the work is done: to the failure that left it, or to none.
     auto outcome = std::make_shared<std::optional<std::exception_ptr>>();
-    {
-        const std::lock_guard lock(core_->mutex);
-        core_->Post(core_, std::move(work),
-                    [outcome](const std::exception_ptr &failure) { *outcome = failure; });
-    }
+    Start(std::move(work), [outcome](const std::exception_ptr &failure) { *outcome = failure; });
     if (!WaitUntil([&] { return outcome->has_value(); }, waiting))
         return false;
     if (**outcome)
         std::rethrow_exception(**outcome);
     return true;
+}
+
+namespace {
+
+// How two files are read ahead: in requests of a length, so many of each in
+// memory at once, in slots of so many bytes.
+struct Layout {
+    std::int64_t requestLength;
+    int depth;
+    std::size_t slotBytes;
+};
+
+Layout LayoutFor(std::optional<std::int64_t> length, ReadPath readPath)
+{
+    if (!length)
+        return {static_cast<std::int64_t>(kToEndRequestLength), ReadQueue::kDepth,
+                RoundUp(kToEndRequestLength, kLargestUnit)};
+    const auto requestLength =
+        static_cast<std::int64_t>(readPath == ReadPath::Cache ? kCachedRequestLength : kRequestLength);
+    // A file of known size needs no more requests, nor memory, than it has.
+    const std::int64_t last = *length / requestLength;
+    const int depth = static_cast<int>(std::min<std::int64_t>(ReadQueue::kDepth, last + 1));
+    const std::size_t slot =
+        last == 0 ? RoundUp(static_cast<std::size_t>(*length) + 1, kLargestUnit) : kRequestMemory;
+    return {requestLength, depth, slot};
+}
+
+} // namespace
+
+std::size_t ReadQueue::MemoryFor(std::optional<std::int64_t> length, ReadPath readPath)
+{
+    const Layout layout = LayoutFor(length, readPath);
+    return std::size_t{kFiles} * static_cast<std::size_t>(layout.depth) * layout.slotBytes;
 }
 
 // Under the queue's lock throughout.
@@ -280,22 +316,19 @@ ReadQueue::PairReads ReadQueue::ReadAhead(std::shared_ptr<ReadOnlyFile> source,
     PairReads::State &s = *state;
     s.core = core_;
     s.length = length;
-    s.requestLength =
-        static_cast<std::int64_t>(readPath == ReadPath::Cache ? kCachedRequestLength : kRequestLength);
+    const Layout layout = LayoutFor(length, readPath);
+    s.requestLength = layout.requestLength;
+    s.depth = layout.depth;
+    s.slotBytes = layout.slotBytes;
     // Memory serves what is read through the cache: turns would only keep
     // the comparison waiting.
     s.oneDevice = readPath == ReadPath::Device && source->SharesDeviceWith(*target);
     s.files[0].file = std::move(source);
     s.files[1].file = std::move(target);
-    // A file of known size needs no more requests, nor memory, than it has.
-    if (length) {
-        const std::int64_t last = *length / s.requestLength;
+    // A file of known size asks for no more requests than it has.
+    if (length)
         for (PairReads::State::File &f : s.files)
-            f.last = last;
-        s.depth = static_cast<int>(std::min<std::int64_t>(kDepth, last + 1));
-        if (last == 0)
-            s.slotBytes = RoundUp(static_cast<std::size_t>(*length) + 1, kLargestUnit);
-    }
+            f.last = *length / s.requestLength;
     s.memory = RequestMemory(std::size_t{kFiles} * static_cast<std::size_t>(s.depth), s.slotBytes);
     return {*this, std::move(state)};
 }

@@ -55,6 +55,15 @@ public:
     // work is thrown again here.
     bool Run(std::function<void(const std::stop_token &)> work, Waiting &waiting);
 
+    // Starts work on a reader thread, one of its own when none is free; done
+    // runs under the queue's lock once the work has ended, with the failure
+    // that left it, if any. Nothing starts once stopped.
+    void Start(std::function<void(const std::stop_token &)> work,
+               std::function<void(const std::exception_ptr &)> done);
+    // Waits in slices until done(), asked under the queue's lock, is true.
+    // False once stopped.
+    bool WaitUntil(const std::function<bool()> &done, Waiting &waiting);
+
     // What one request brought of a file.
     struct Piece {
         const char *bytes = nullptr;
@@ -95,16 +104,15 @@ public:
         std::int64_t next_ = 0;
     };
 
+    // The memory that reading two files ahead takes.
+    [[nodiscard]] static std::size_t MemoryFor(std::optional<std::int64_t> length, ReadPath readPath);
+
     // length: the size both files have; nothing when each is read to its end.
     PairReads ReadAhead(std::shared_ptr<ReadOnlyFile> source, std::shared_ptr<ReadOnlyFile> target,
                         std::optional<std::int64_t> length, ReadPath readPath);
 
 private:
     struct Core;
-
-    // Waits in slices until done(), asked with the lock held, is true. False
-    // once stopped.
-    bool WaitUntil(const std::function<bool()> &done, Waiting &waiting);
 
     std::stop_token stop_;
     std::shared_ptr<Core> core_;

@@ -12,6 +12,7 @@
 
 #include <chrono>
 #include <csignal>
+#include <filesystem>
 #include <regex>
 #include <thread>
 
@@ -161,4 +162,24 @@ TEST(MorvatixCmpOnAHeldRead, ATerminalIsToldTheRateAndTimeLeftOnceTheComparisonH
         else
             EXPECT_EQ(run.err, "");
     }
+}
+
+TEST(MorvatixCmpOnAFailingDevice, ATreeWithAFileThatCannotBeReadNamesItAndIsNeverIdentical)
+{
+    FaultMount mount({faultfs::FailWithEio("a/bad", 0)});
+    for (const char *root : {"a", "b"}) {
+        std::filesystem::create_directory(mount.Backing(root));
+        WriteBytes(mount.Backing(root) + "/bad", Pattern(1000));
+        WriteBytes(mount.Backing(root) + "/good", Pattern(1000));
+    }
+    const CmpRun alone = mvx::test::RunCmp({mount.Mounted("a"), mount.Mounted("b")});
+    EXPECT_EQ(alone.status, 2);
+    EXPECT_EQ(alone.err, mount.Mounted("a") + "/bad: ストリームからの読み込みエラー\n");
+    EXPECT_EQ(alone.out, "") << "nothing else differs, yet no verdict";
+
+    // The rest is still compared, and a difference found there is told.
+    WriteBytes(mount.Backing("b") + "/good", Pattern(1000, 5));
+    const CmpRun withDifference = mvx::test::RunCmp({mount.Mounted("a"), mount.Mounted("b")});
+    EXPECT_EQ(withDifference.status, 2);
+    EXPECT_EQ(withDifference.out.substr(0, withDifference.out.find('\n')), "differ: byte 6: good");
 }

@@ -92,8 +92,10 @@ TEST(MorvatixCmp, WarnsOfTheFirstProblemWithThePathsInTheWindowsOrder)
         {missing, b, "比較元ファイルが存在しません"},
         {missing, dir.File("also-missing"), "比較元ファイルが存在しません"},
         {a, missing, "比較先ファイルが存在しません"},
-        {folder, b, "比較元ファイルが存在しません"},
-        {a, folder, "比較先ファイルが存在しません"},
+        {folder, b, "フォルダとファイルは比較できません"},
+        {a, folder, "フォルダとファイルは比較できません"},
+        {folder, missing, "比較先ファイルが存在しません"},
+        {folder, folder, "同一ファイルは選択できません"},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE("'" + c.source + "' '" + c.target + "'");
@@ -111,7 +113,7 @@ TEST(MorvatixCmp, AnswersHelpVersionAndMisuseAsACommandLineToolDoes)
     const std::string dashed = dir.File("-dashed");
     WriteBytes(a, Pattern(10));
     WriteBytes(dashed, Pattern(10));
-    const std::string usage = "Usage: morvatix-cmp [--cached] [--] SOURCE TARGET\n"
+    const std::string usage = "Usage: morvatix-cmp [--cached] [-z] [--] SOURCE TARGET\n"
                               "Try 'morvatix-cmp --help' for more information.\n";
     struct Case {
         std::vector<std::string> arguments;
@@ -121,11 +123,11 @@ TEST(MorvatixCmp, AnswersHelpVersionAndMisuseAsACommandLineToolDoes)
     };
     const std::vector<Case> cases = {
         {{"--version"}, 0, std::string(mvx::kVersionLine) + "\n", ""},
-        {{"--help"}, 0, "Usage: morvatix-cmp [--cached] [--] SOURCE TARGET\n", ""},
-        {{a, a, "--help"}, 0, "Usage: morvatix-cmp [--cached] [--] SOURCE TARGET\n", ""},
-        {{}, 2, "", "morvatix-cmp: two files are needed, 0 given\n" + usage},
-        {{a}, 2, "", "morvatix-cmp: two files are needed, 1 given\n" + usage},
-        {{a, a, a}, 2, "", "morvatix-cmp: two files are needed, 3 given\n" + usage},
+        {{"--help"}, 0, "Usage: morvatix-cmp [--cached] [-z] [--] SOURCE TARGET\n", ""},
+        {{a, a, "--help"}, 0, "Usage: morvatix-cmp [--cached] [-z] [--] SOURCE TARGET\n", ""},
+        {{}, 2, "", "morvatix-cmp: two files or folders are needed, 0 given\n" + usage},
+        {{a}, 2, "", "morvatix-cmp: two files or folders are needed, 1 given\n" + usage},
+        {{a, a, a}, 2, "", "morvatix-cmp: two files or folders are needed, 3 given\n" + usage},
         {{"--bogus", a, a}, 2, "", "morvatix-cmp: unrecognized option '--bogus'\n" + usage},
         {{"-s", a, a}, 2, "", "morvatix-cmp: unrecognized option '-s'\n" + usage},
         {{"--help", "--bogus"}, 2, "", "morvatix-cmp: unrecognized option '--bogus'\n" + usage},
