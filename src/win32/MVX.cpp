@@ -1,9 +1,9 @@
 #include "win32/MVX.h"
 
+#include "base/WideText.h"
 #include "check/Guarded.h"
 #include "check/WindowTexts.h"
 #include "compare/FileLayer.h"
-#include "base/WideText.h"
 #include "win32/Boxes.h"
 #include "win32/Handles.h"
 #include "win32/MessagePump.h"
@@ -119,7 +119,7 @@ bool TMainForm::Message(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_COPYDATA:
         // A later start's two paths; anything else that comes this way is
         // no business of this window.
-        if (const auto paths = HandedOverPaths(*FromMessage<const COPYDATASTRUCT *>(lParam))) {
+        if (const auto paths = HandedOverPaths(FromMessage<const COPYDATASTRUCT *>(lParam))) {
             FillPathsWhenIdle(paths->first, paths->second);
             SetResult(TRUE);
         }

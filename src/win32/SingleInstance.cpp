@@ -62,11 +62,12 @@ std::wstring SingleInstance::DefaultName()
     return L"Local\\Morvatix-instance-" + UserSid();
 }
 
-std::optional<std::pair<std::wstring, std::wstring>> HandedOverPaths(const COPYDATASTRUCT &data)
+std::optional<std::pair<std::wstring, std::wstring>> HandedOverPaths(const COPYDATASTRUCT *data)
 {
-    if (data.dwData != kPathsMessage || data.lpData == nullptr || data.cbData % sizeof(wchar_t) != 0)
+    if (data == nullptr || data->dwData != kPathsMessage || data->lpData == nullptr ||
+        data->cbData % sizeof(wchar_t) != 0)
         return std::nullopt;
-    const std::wstring_view text(static_cast<const wchar_t *>(data.lpData), data.cbData / sizeof(wchar_t));
+    const std::wstring_view text(static_cast<const wchar_t *>(data->lpData), data->cbData / sizeof(wchar_t));
     const std::size_t first = text.find(L'\0');
     if (first == std::wstring_view::npos || text.find(L'\0', first + 1) != text.size() - 1)
         return std::nullopt;

@@ -38,8 +38,9 @@ private:
 };
 
 // The two paths of a later start, as the running instance's main window
-// receives them (WM_COPYDATA); nothing when the data is not such a message.
-std::optional<std::pair<std::wstring, std::wstring>> HandedOverPaths(const COPYDATASTRUCT &data);
+// receives them (WM_COPYDATA's lParam); nothing when the data is not such a
+// message, or not there at all: any program may send this window anything.
+std::optional<std::pair<std::wstring, std::wstring>> HandedOverPaths(const COPYDATASTRUCT *data);
 
 // Restores the running instance's main window if it is minimised and brings
 // it, or the window it shows modally, to the front.

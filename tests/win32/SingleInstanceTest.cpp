@@ -8,6 +8,7 @@
 #include "support/ChildProcess.h"
 #include "support/TempFiles.h"
 #include "win32/Resource.h"
+#include "win32/SingleInstance.h"
 
 #include <gtest/gtest.h>
 
@@ -101,6 +102,13 @@ TEST(SingleInstance, AStartFacingAStoppedFirstSaysSoAndFails)
     EXPECT_EQ(second.err, kNoAnswerLine);
     EXPECT_EQ(second.out, "");
     EXPECT_EQ(MainWindows().size(), 1U);
+}
+
+// Any program may send the window a WM_COPYDATA, with or without data. Wine
+// passes none without data on from another process, so it is tried here.
+TEST(SingleInstance, ACopyDataMessageWithoutDataHandsOverNothing)
+{
+    EXPECT_EQ(win32::HandedOverPaths(nullptr), std::nullopt);
 }
 
 TEST(SingleInstance, AnotherWindowTitledMorvatixDoesNotStopTheStart)
