@@ -22,8 +22,9 @@ public:
 
     // True when this start is the first, or when no mutex can be made at
     // all; false when the running instance was brought forward, or holds the
-    // mutex but showed no window in time or its window does not answer (then
-    // Unanswered() is true). paths: this start's parameters.
+    // mutex (or one this start may not open) but showed no window in time or
+    // its window does not answer or refuses (then Unanswered() is true).
+    // paths: this start's parameters.
     bool Claim(const std::vector<std::string> &paths = {});
     [[nodiscard]] bool Unanswered() const { return unanswered_; }
 
