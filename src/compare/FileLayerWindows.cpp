@@ -1,5 +1,6 @@
 #include "compare/FileLayer.h"
 
+#include "base/LongPath.h"
 #include "base/WideText.h"
 #include "compare/Folder.h"
 
@@ -60,7 +61,9 @@ bool NamesDevice(std::wstring_view path)
 // The UTF-16 name of a path that may name a file, or nothing when it cannot:
 // text that is not UTF-8, a device name, or a wildcard. No file name holds ?
 // or *, and to some of the system's look-ups they are patterns that match
-// other files; the \\?\ that starts a long path is no wildcard.
+// other files; the \\?\ that starts a long path is no wildcard. The rules
+// are kept on the path as given: in the long form that a long path takes
+// below, a device's name would name a file.
 std::optional<std::wstring> FileName(const std::string &path)
 {
     if (HoldsNul(path))
@@ -72,7 +75,7 @@ std::optional<std::wstring> FileName(const std::string &path)
     const std::size_t from = wide->starts_with(longPrefix) ? longPrefix.size() : 0;
     if (wide->find_first_of(L"?*", from) != std::wstring::npos || NamesDevice(*wide))
         return std::nullopt;
-    return wide;
+    return ExtendedLengthPath(*wide);
 }
 
 // What every read past the cache must keep to: the volume's sector, as large
@@ -311,8 +314,8 @@ std::vector<std::string> FolderEntryNames(const std::string &folder)
     if (!wide)
         return names;
     std::error_code error;
-    for (std::filesystem::directory_iterator entry(*wide, error), end; !error && entry != end;
-         entry.increment(error))
+    for (std::filesystem::directory_iterator entry(ExtendedLengthPath(*wide), error), end;
+         !error && entry != end; entry.increment(error))
         names.push_back(Utf8FromWide(entry->path().filename().native()));
     return names;
 }

@@ -1,5 +1,6 @@
 #include "compare/Folder.h"
 
+#include "base/LongPath.h"
 #include "base/WideText.h"
 
 #include <algorithm>
@@ -25,12 +26,13 @@ struct LinkData {
     USHORT printLength;
 };
 
+// The path as the system takes it, however long.
 std::wstring Wide(const std::string &path)
 {
     std::optional<std::wstring> wide = WideFromUtf8(path);
     if (!wide)
         Fail(path, FileStep::List, ERROR_INVALID_NAME);
-    return *wide;
+    return ExtendedLengthPath(*wide);
 }
 
 bool IsLink(const WIN32_FIND_DATAW &found)
@@ -137,7 +139,7 @@ bool IsExistingFolder(const std::string &path)
     const std::optional<std::wstring> wide = WideFromUtf8(path);
     if (!wide || path.find('\0') != std::string::npos)
         return false;
-    const DWORD attributes = GetFileAttributesW(wide->c_str());
+    const DWORD attributes = GetFileAttributesW(ExtendedLengthPath(*wide).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 

@@ -119,7 +119,7 @@ bool TMainForm::Message(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_COPYDATA:
         // A later start's two paths; anything else that comes this way is
         // no business of this window.
-        if (const auto paths = HandedOverPaths(*FromMessage<const COPYDATASTRUCT *>(lParam))) {
+        if (const auto paths = HandedOverPaths(FromMessage<const COPYDATASTRUCT *>(lParam))) {
             FillPathsWhenIdle(paths->first, paths->second);
             SetResult(TRUE);
         }

@@ -62,11 +62,12 @@ std::wstring SingleInstance::DefaultName()
     return L"Local\\Morvatix-instance-" + UserSid();
 }
 
-std::optional<std::pair<std::wstring, std::wstring>> HandedOverPaths(const COPYDATASTRUCT &data)
+std::optional<std::pair<std::wstring, std::wstring>> HandedOverPaths(const COPYDATASTRUCT *data)
 {
-    if (data.dwData != kPathsMessage || data.lpData == nullptr || data.cbData % sizeof(wchar_t) != 0)
+    if (data == nullptr || data->dwData != kPathsMessage || data->lpData == nullptr ||
+        data->cbData % sizeof(wchar_t) != 0)
         return std::nullopt;
-    const std::wstring_view text(static_cast<const wchar_t *>(data.lpData), data.cbData / sizeof(wchar_t));
+    const std::wstring_view text(static_cast<const wchar_t *>(data->lpData), data->cbData / sizeof(wchar_t));
     const std::size_t first = text.find(L'\0');
     if (first == std::wstring_view::npos || text.find(L'\0', first + 1) != text.size() - 1)
         return std::nullopt;
@@ -76,19 +77,27 @@ std::optional<std::pair<std::wstring, std::wstring>> HandedOverPaths(const COPYD
 
 bool SingleInstance::Claim(const std::vector<std::string> &paths)
 {
-    // Held until this process ends, however it ends: the system gives up a
-    // dead owner's mutex, and the next start then takes it over.
-    const HANDLE made = CreateMutexW(nullptr, TRUE, name_.c_str());
-    const DWORD madeAs = GetLastError();
-    mutex_.reset(made);
-    if (!mutex_ || madeAs != ERROR_ALREADY_EXISTS)
-        return true;
-
     const ULONGLONG deadline = GetTickCount64() + kClaimDeadlineMs;
     for (;;) {
-        const DWORD taken = WaitForSingleObject(mutex_.get(), 0);
-        if (taken == WAIT_OBJECT_0 || taken == WAIT_ABANDONED)
-            return true;
+        if (!mutex_) {
+            // Held until this process ends, however it ends: the system gives
+            // up a dead owner's mutex, and the next start then takes it over.
+            const HANDLE made = CreateMutexW(nullptr, TRUE, name_.c_str());
+            const DWORD madeAs = GetLastError();
+            mutex_.reset(made);
+            if (mutex_ && madeAs != ERROR_ALREADY_EXISTS)
+                return true;
+            // A mutex that this start may not open is an instance's that runs
+            // elevated, or at another integrity level: the one instance all
+            // the same. This start tries again until that instance ends or
+            // shows its window.
+            if (!mutex_ && madeAs != ERROR_ACCESS_DENIED)
+                return true;
+        } else {
+            const DWORD taken = WaitForSingleObject(mutex_.get(), 0);
+            if (taken == WAIT_OBJECT_0 || taken == WAIT_ABANDONED)
+                return true;
+        }
         const HWND running = FindWindowW(kMainWindowClass, nullptr);
         if (running != nullptr && IsWindowVisible(running) != 0) {
             // A window that does not answer would not come forward, and

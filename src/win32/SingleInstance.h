@@ -22,8 +22,9 @@ public:
 
     // True when this start is the first, or when no mutex can be made at
     // all; false when the running instance was brought forward, or holds the
-    // mutex but showed no window in time or its window does not answer (then
-    // Unanswered() is true). paths: this start's parameters.
+    // mutex (or one this start may not open) but showed no window in time or
+    // its window does not answer or refuses (then Unanswered() is true).
+    // paths: this start's parameters.
     bool Claim(const std::vector<std::string> &paths = {});
     [[nodiscard]] bool Unanswered() const { return unanswered_; }
 
@@ -38,8 +39,9 @@ private:
 };
 
 // The two paths of a later start, as the running instance's main window
-// receives them (WM_COPYDATA); nothing when the data is not such a message.
-std::optional<std::pair<std::wstring, std::wstring>> HandedOverPaths(const COPYDATASTRUCT &data);
+// receives them (WM_COPYDATA's lParam); nothing when the data is not such a
+// message, or not there at all: any program may send this window anything.
+std::optional<std::pair<std::wstring, std::wstring>> HandedOverPaths(const COPYDATASTRUCT *data);
 
 // Restores the running instance's main window if it is minimised and brings
 // it, or the window it shows modally, to the front.

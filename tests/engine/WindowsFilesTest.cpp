@@ -1,6 +1,7 @@
 // The file layer as only Windows has it: UTF-16 names, whatever the code page;
 // wildcards and device names; writers shut out; the one-line command line.
 // A second process (mvx-test-peer) plays the other program where one is needed.
+#include "base/LongPath.h"
 #include "base/WideText.h"
 #include "compare/Compare.h"
 #include "compare/FileLayer.h"
@@ -175,6 +176,35 @@ TEST(WindowsNames, WildcardsAndDevicesAreNoFiles)
     const std::string longWay = R"(\\?\)" + dir.File("a1.bin");
     EXPECT_TRUE(IsExistingFile(longWay));
     EXPECT_EQ(FileSizeOf(longWay), 1);
+}
+
+// Wine takes a path of any length in any form; Windows takes one of MAX_PATH
+// characters or more only with the prefix, and only resolved already.
+TEST(WindowsNames, LongPathsTakeTheirExtendedFormResolved)
+{
+    std::wstring here(MAX_PATH, L'\0');
+    here.resize(GetCurrentDirectoryW(MAX_PATH, here.data()));
+    const std::wstring deep = std::wstring(150, L'f') + L"\\" + std::wstring(150, L'n');
+    const std::wstring longWay = L"\\\\?\\C:\\" + deep;
+    const std::pair<std::wstring, std::wstring> cases[] = {
+        {L"b.bin", L"b.bin"},
+        {L"C:\\" + deep, longWay},
+        {L"C:/x/../" + std::wstring(150, L'f') + L"/" + std::wstring(150, L'n') + L". .", longWay},
+        {deep, L"\\\\?\\" + here + L"\\" + deep},
+        {here.substr(0, 2) + deep, L"\\\\?\\" + here + L"\\" + deep},
+        {L"\\\\server\\share\\" + deep, L"\\\\?\\UNC\\server\\share\\" + deep},
+        {L"\\\\?\\C:\\x\\..\\" + deep, L"\\\\?\\C:\\x\\..\\" + deep},
+    };
+    for (const auto &[path, expected] : cases)
+        EXPECT_EQ(mvx::ExtendedLengthPath(path), expected) << mvx::Utf8FromWide(path);
+
+    // The name is checked before it takes the prefix, whose ? is no wildcard.
+    TempDir dir;
+    const std::string folder = dir.File(std::string(150, 'f'));
+    ASSERT_TRUE(std::filesystem::create_directory(mvx::test::PathFromUtf8(folder)));
+    const std::string file = folder + "\\" + std::string(150, 'n');
+    WriteBytes(file, "long");
+    EXPECT_TRUE(IsExistingFile(file));
 }
 
 TEST(WindowsSharing, AFileHeldOpenForWritingCannotBeOpened)

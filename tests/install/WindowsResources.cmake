@@ -1,7 +1,8 @@
 # What Windows shows of a program file: its version information (Explorer's
 # Details tab, the installed-programs list), made from the project's version,
-# and for the window program its icon and the manifest's version. Read back
-# from the built programs with windres. Run with -P and:
+# the manifest's long paths, and for the window program its icon and the
+# manifest's version and DPI. Read back from the built programs with windres.
+# Run with -P and:
 #   WINDRES       windres for Windows programs
 #   VERSION       the project's version, 2.01
 #   FILE_VERSION  the same as Windows numbers it, 2.1.0.0
@@ -31,6 +32,8 @@ foreach(program ${WINDOW_PROGRAM} ${CMP_PROGRAM})
                   "\"CompanyName\", \"The Morvatix developers\"" "MIT License" "\"FileDescription\", L\"Morvatix ")
         expect_in("${resources}" "${value}" ${name})
     endforeach()
+    # Long paths in their plain form, where the system allows them.
+    expect_in("${resources}" "SMI/2016/WindowsSettings\"\">true</longPathAware>" ${name})
     if(program STREQUAL WINDOW_PROGRAM)
         expect_in("${resources}" "1 14 /* RT_GROUP_ICON */" ${name})
         expect_in("${resources}" "name=\"\"Morvatix\"\" version=\"\"${FILE_VERSION}\"\"" ${name})

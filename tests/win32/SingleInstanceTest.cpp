@@ -8,7 +8,9 @@
 #include "support/ChildProcess.h"
 #include "support/TempFiles.h"
 #include "win32/Resource.h"
+#include "win32/SingleInstance.h"
 
+#include <aclapi.h>
 #include <gtest/gtest.h>
 
 namespace mvx::test {
@@ -101,6 +103,36 @@ TEST(SingleInstance, AStartFacingAStoppedFirstSaysSoAndFails)
     EXPECT_EQ(second.err, kNoAnswerLine);
     EXPECT_EQ(second.out, "");
     EXPECT_EQ(MainWindows().size(), 1U);
+}
+
+// A first instance that runs elevated holds a mutex that a start which is not
+// may neither make nor open; closed to everyone, it is such a mutex here. The
+// start hands its paths over all the same.
+TEST(SingleInstance, AMutexThatCannotBeOpenedStillMeansOneInstance)
+{
+    const Morvatix first;
+    const HANDLE mutex = OpenMutexW(WRITE_DAC, FALSE, win32::SingleInstance::DefaultName().c_str());
+    ASSERT_NE(mutex, nullptr);
+    ACL closed{};
+    InitializeAcl(&closed, sizeof closed, ACL_REVISION);
+    const DWORD set = SetSecurityInfo(mutex, SE_KERNEL_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                                      &closed, nullptr);
+    CloseHandle(mutex);
+    ASSERT_EQ(set, static_cast<DWORD>(ERROR_SUCCESS));
+
+    const Morvatix second(L"a.txt b.txt", BuiltProgram(), false);
+    DWORD code = 1;
+    ASSERT_TRUE(second.Ended(10s, &code));
+    EXPECT_EQ(code, 0U);
+    EXPECT_EQ(TextOf(first.Item(IDC_Edit1)), L"a.txt");
+    EXPECT_EQ(MainWindows().size(), 1U);
+}
+
+// Any program may send the window a WM_COPYDATA, with or without data. Wine
+// passes none without data on from another process, so it is tried here.
+TEST(SingleInstance, ACopyDataMessageWithoutDataHandsOverNothing)
+{
+    EXPECT_EQ(win32::HandedOverPaths(nullptr), std::nullopt);
 }
 
 TEST(SingleInstance, AnotherWindowTitledMorvatixDoesNotStopTheStart)

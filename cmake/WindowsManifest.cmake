@@ -1,0 +1,41 @@
+# The manifest of a Windows program, which tells Windows how to run it, made
+# from the project's name and version (cmake/Program.manifest.in) and carried
+# in the program file:
+#   mvx_manifest(target identity [WINDOWS])
+# identity: the program's name among assemblies. WINDOWS: the program shows
+# windows of its own; what the manifest says of windows, between the lines
+# <!-- windows --> and <!-- /windows -->, is said of such a program only.
+function(mvx_manifest target identity)
+    cmake_parse_arguments(PARSE_ARGV 2 arg "WINDOWS" "" "")
+    set(template ${PROJECT_SOURCE_DIR}/cmake/Program.manifest.in)
+    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${template})
+    file(READ ${template} text)
+    set(begin "<!-- windows -->\n")
+    set(end "<!-- /windows -->\n")
+    if(arg_WINDOWS)
+        string(REPLACE "${begin}" "" text "${text}")
+        string(REPLACE "${end}" "" text "${text}")
+    else()
+        string(LENGTH "${end}" end_length)
+        string(FIND "${text}" "${begin}" from)
+        while(from GREATER -1)
+            string(FIND "${text}" "${end}" to)
+            if(to LESS from)
+                message(FATAL_ERROR "${template}: a <!-- windows --> line without its <!-- /windows -->")
+            endif()
+            string(SUBSTRING "${text}" 0 ${from} before)
+            math(EXPR to "${to} + ${end_length}")
+            string(SUBSTRING "${text}" ${to} -1 after)
+            set(text "${before}${after}")
+            string(FIND "${text}" "${begin}" from)
+        endwhile()
+    endif()
+    set(MVX_MANIFEST_IDENTITY ${identity})
+    set(manifest ${CMAKE_CURRENT_BINARY_DIR}/${target}.manifest)
+    file(CONFIGURE OUTPUT ${manifest} CONTENT "${text}" @ONLY)
+    set(rc ${CMAKE_CURRENT_BINARY_DIR}/${target}.manifest.rc)
+    file(CONFIGURE OUTPUT ${rc}
+         CONTENT "#include <windows.h>\nCREATEPROCESS_MANIFEST_RESOURCE_ID RT_MANIFEST \"${manifest}\"\n")
+    target_sources(${target} PRIVATE ${rc})
+    set_source_files_properties(${rc} PROPERTIES OBJECT_DEPENDS ${manifest})
+endfunction()
