@@ -114,11 +114,16 @@ TEST(MorvatixCmpTrees, AFolderAgainstAFileIsTroubleAndLinesMayEndWithNul)
     EXPECT_EQ(againstFile.err, "フォルダとファイルは比較できません\n");
     EXPECT_EQ(againstFile.out, "");
 
-    WriteBytes(trees.b + "/new\nline", "x");
+#ifdef _WIN32
+    const std::string name = "new line";
+#else
+    const std::string name = "new\nline";
+#endif
+    WriteBytes(trees.b + "/" + name, "x");
     const CmpRun nul = RunCmp({"-z", trees.a, trees.b});
     EXPECT_EQ(nul.status, 1);
     ASSERT_EQ(Lines(nul.out, '\0').size(), 3U) << nul.out;
-    EXPECT_EQ(Lines(nul.out, '\0').front(), "only in target: new\nline");
+    EXPECT_EQ(Lines(nul.out, '\0').front(), "only in target: " + name);
 }
 
 #ifndef _WIN32

@@ -131,6 +131,7 @@ TEST(MorvatixCmpOnWindows, DevicesFoldersAndWildcardsAreNoFiles)
     ASSERT_TRUE(std::filesystem::create_directory(PathFromUtf8(folder)));
     constexpr const char *kNoSource = "比較元ファイルが存在しません\n";
     constexpr const char *kNoTarget = "比較先ファイルが存在しません\n";
+    constexpr const char *kFolderAgainstFile = "フォルダとファイルは比較できません\n";
     struct Case {
         std::string source;
         std::string target;
@@ -144,9 +145,9 @@ TEST(MorvatixCmpOnWindows, DevicesFoldersAndWildcardsAreNoFiles)
         {"nul.txt", b, kNoSource},
         {a, dir.File("con"), kNoTarget},
         {"NUL", "CON", kNoSource},
-        {folder, b, kNoSource},
-        {a, folder, kNoTarget},
-        {a, folder + "\\", kNoTarget},
+        {folder, b, kFolderAgainstFile},
+        {a, folder, kFolderAgainstFile},
+        {a, folder + "\\", kFolderAgainstFile},
         // A runtime that expanded wildcards in the parameters would find a1.bin.
         {dir.File("a?.bin"), b, kNoSource},
         {b, dir.File("a*"), kNoTarget},
