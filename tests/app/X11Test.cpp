@@ -10,6 +10,7 @@
 #include "ui/Fonts.h"
 #include "ui/MVX.h"
 
+#include <QAccessible>
 #include <QDBusConnection>
 #include <QDir>
 #include <QFile>
@@ -25,6 +26,7 @@
 #include "faultfs/Fault.h"
 #include "support/FaultMount.h"
 #include "support/HeldRead.h"
+#include "support/ModalAnswer.h"
 #include "support/TempFiles.h"
 
 #include <QPushButton>
@@ -138,6 +140,16 @@ public:
         return 0;
     }
 
+    // Whether the window's own _NET_WM_STATE holds the state.
+    bool HasState(xcb_window_t window, xcb_atom_t state)
+    {
+        const QByteArray states = Property(window, "_NET_WM_STATE");
+        for (qsizetype at = 0; at + qsizetype(sizeof state) <= states.size(); at += sizeof state)
+            if (*reinterpret_cast<const xcb_atom_t *>(states.constData() + at) == state)
+                return true;
+        return false;
+    }
+
     // How many top-level windows of the process are on the screen.
     int ShownWindowsOf(qint64 pid)
     {
@@ -172,6 +184,24 @@ public:
                             onRoot->dst_y, 0);
         xcb_test_fake_input(connection_, XCB_BUTTON_PRESS, 1, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
         xcb_test_fake_input(connection_, XCB_BUTTON_RELEASE, 1, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
+        xcb_flush(connection_);
+    }
+
+    // A window of this client's own, as another program has one.
+    xcb_window_t ShowOwnWindow()
+    {
+        const xcb_window_t window = xcb_generate_id(connection_);
+        xcb_create_window(connection_, XCB_COPY_FROM_PARENT, window, root_, 0, 0, 100, 100, 0,
+                          XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, 0, nullptr);
+        xcb_map_window(connection_, window);
+        xcb_flush(connection_);
+        return window;
+    }
+
+    // The keyboard focus moves there, as when the user goes to the window.
+    void GiveFocus(xcb_window_t window)
+    {
+        xcb_set_input_focus(connection_, XCB_INPUT_FOCUS_PARENT, window, XCB_CURRENT_TIME);
         xcb_flush(connection_);
     }
 
@@ -541,10 +571,10 @@ private slots:
 
     // The dock shows the check's progress while a read waits for its device
     // and as the check goes on, and nothing once the verdict comes. The
-    // verdict, come while another client has the focus, marks the main
-    // window as wanting attention and opens once the user comes back to it:
-    // the focus stays with the other client until then.
-    void theDockFollowsACheckAndTheVerdictBehindAnotherWindowWaitsForTheUser()
+    // verdict, come while another client has the focus, opens at once without
+    // taking it, marked as wanting attention as the main window is, and takes
+    // the focus once the user comes back to the program.
+    void theDockFollowsACheckAndTheVerdictBehindAnotherWindowOpensWithoutTheFocus()
     {
         HeldCheck held;
         Dock dock(held.bus.Address());
@@ -571,6 +601,15 @@ private slots:
         held.mount.Release();
         QTRY_VERIFY_WITH_TIMEOUT(dock.Hidden(), kDeadlineMs);
         QVERIFY(ProgressThenHidden(dock.updates));
+        xcb_window_t verdict = 0;
+        QVERIFY2(QTest::qWaitFor(
+                     [&] {
+                         verdict = held.listener.ShownWindowOf(held.program.processId(), held.window);
+                         return verdict != 0;
+                     },
+                     kDeadlineMs),
+                 "the verdict did not open");
+        QVERIFY(held.listener.HasState(verdict, attention));
         QVERIFY2(QTest::qWaitFor(
                      [&] {
                          for (const ClientMessage &message : held.listener.Messages())
@@ -582,14 +621,64 @@ private slots:
                      },
                      kDeadlineMs),
                  "the main window did not ask for attention");
+        // A window that takes the focus takes it as it appears.
         QTest::qWait(500);
         QCOMPARE(held.listener.Focus(), focused);
-        QCOMPARE(held.listener.ShownWindowsOf(held.program.processId()), 1);
 
-        // The user clicks the main window, beside its buttons: the verdict
-        // opens there.
+        // The user clicks the main window, beside its buttons.
         held.listener.Click(held.window, QPoint(20, held.check.y()));
-        QTRY_COMPARE_WITH_TIMEOUT(held.listener.ShownWindowsOf(held.program.processId()), 2, kDeadlineMs);
+        QTRY_COMPARE_WITH_TIMEOUT(held.listener.Focus(), verdict, kDeadlineMs);
+    }
+
+    // Stop pressed through the accessibility bus, as voice control and switch
+    // access press it, while another client has the focus: the warning opens
+    // at once without taking the focus, and after OK the window is idle.
+    void stopThroughAccessibilityWarnsAtOnceBehindAnotherWindow()
+    {
+        const faultfs::Fault hold = faultfs::Hold("target", mvx::test::kHeldAt);
+        FaultMount mount({hold});
+        const std::string bytes = mvx::test::Pattern(mvx::test::kHeldPairLength);
+        mvx::test::WriteBytes(mount.Backing("source"), bytes);
+        mvx::test::WriteBytes(mount.Backing("target"), bytes);
+        RootListener listener;
+        QVERIFY(listener.Connected());
+        TMainForm window({mount.Mounted("source"), mount.Mounted("target")});
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        auto *button3 = window.findChild<QPushButton *>(QStringLiteral("Button3"));
+
+        xcb_window_t other = 0;
+        bool stopped = false;
+        QTimer steps;
+        connect(&steps, &QTimer::timeout, this, [&] {
+            if (other == 0 && mount.WaitUntilHeld(hold, std::chrono::milliseconds(0))) {
+                other = listener.ShowOwnWindow();
+                listener.GiveFocus(other);
+            } else if (other != 0 && !stopped && !window.isActiveWindow()) {
+                stopped = true;
+                QAccessible::queryAccessibleInterface(button3)->actionInterface()->doAction(
+                    QAccessibleActionInterface::pressAction());
+                // A warning that waits for the user gets the user after all,
+                // so that the test ends.
+                QTimer::singleShot(kDeadlineMs, &window,
+                                   [&] { listener.GiveFocus(xcb_window_t(window.winId())); });
+            }
+        });
+        steps.start(5);
+        bool openedBehind = false;
+        const mvx::test::ModalWatcher watcher([&](QWidget *) {
+            openedBehind =
+                QTest::qWaitFor(
+                    [&] { return listener.ShownWindowsOf(QCoreApplication::applicationPid()) == 2; },
+                    kDeadlineMs) &&
+                listener.Focus() == other;
+        });
+        QTest::mouseClick(button3, Qt::LeftButton);
+
+        QVERIFY(stopped);
+        QCOMPARE(watcher.Texts(), QStringList{QStringLiteral("キャンセルされました")});
+        QVERIFY2(openedBehind, "the warning did not open at once behind the other client's window");
+        QVERIFY(!window.IsBusy());
     }
 
     // Stop ends the dock's progress as a verdict does.
