@@ -104,11 +104,11 @@ QWidgetList VisibleWindows()
 
 // A program that shows no window yet has just been started, and its first
 // window may take the focus. On X11 the server knows where the focus is now;
-// Qt learns it a moment later.
+// Qt learns it a moment later. Qt's application state is no guide: on Wayland
+// it may stay active when the focus has gone to another program.
 bool InFront(const QWidgetList &visible)
 {
-    return visible.isEmpty() ||
-           X11FocusInProgram().value_or(QGuiApplication::applicationState() == Qt::ApplicationActive);
+    return visible.isEmpty() || X11FocusInProgram().value_or(QGuiApplication::focusWindow() != nullptr);
 }
 
 } // namespace

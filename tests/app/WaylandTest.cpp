@@ -119,11 +119,14 @@ public:
         return QJsonDocument::fromJson(message.readAllStandardOutput());
     }
 
-    void Focus(const QString &criteria) const
+    // The state read afterwards tells whether it took.
+    void Command(const QString &criteria, const QString &command) const
     {
-        const QJsonDocument answer = Ask({QStringLiteral("[%1] focus").arg(criteria)});
-        Q_UNUSED(answer) // the state read afterwards tells whether it took
+        const QJsonDocument answer = Ask({QStringLiteral("[%1] %2").arg(criteria, command)});
+        Q_UNUSED(answer)
     }
+
+    void Focus(const QString &criteria) const { Command(criteria, QStringLiteral("focus")); }
 
     // The window sway knows by that title or app id, with its state.
     [[nodiscard]] QJsonObject Window(const QString &key, const QString &value) const
@@ -373,6 +376,46 @@ private slots:
         QCOMPARE(edit2After, mvx::ui::PathToText(b));
         QCOMPARE(first.Field("Edit1")->text(), mvx::ui::PathToText(a));
         QTRY_VERIFY(!first.window.IsBusy());
+    }
+
+    // A verdict that comes while the compositor keeps the focus with another
+    // window, here one that fills the screen: the verdict opens at once, the
+    // focus stays, and the program's window is marked urgent.
+    void verdictBehindAFullScreenWindowOpensAndMarksTheProgramUrgent()
+    {
+        const mvx::test::TempDir dir;
+        const std::string a = dir.File("a.bin");
+        const std::string b = dir.File("b.bin");
+        mvx::test::WriteBytes(a, "the bytes");
+        mvx::test::WriteBytes(b, "the bytes");
+        TMainForm window({a, b});
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QVERIFY2(FocusElsewhere(), "weston-flower did not take the focus");
+        const QString flower = QStringLiteral("app_id=\"%1\"").arg(QLatin1String(kFlower));
+        compositor->Command(flower, QStringLiteral("fullscreen enable"));
+        const auto windowed =
+            qScopeGuard([&flower] { compositor->Command(flower, QStringLiteral("fullscreen disable")); });
+        QTRY_VERIFY(!window.isActiveWindow());
+
+        bool opened = false;
+        bool flowerFocused = false;
+        Seen program;
+        const mvx::test::ModalWatcher watcher([&](QWidget *) {
+            opened = QTest::qWaitFor(
+                [] {
+                    return !compositor->Window(QStringLiteral("name"), QStringLiteral("判定結果")).isEmpty();
+                },
+                kDeadlineMs);
+            flowerFocused = compositor->Window(QStringLiteral("app_id"), QLatin1String(kFlower))
+                                .value(QStringLiteral("focused"))
+                                .toBool();
+            program = Instance();
+        });
+        QTest::mouseClick(window.findChild<QPushButton *>(QStringLiteral("Button3")), Qt::LeftButton);
+        QVERIFY2(opened, "the verdict did not open");
+        QVERIFY(flowerFocused);
+        QVERIFY(program.urgent);
     }
 };
 
