@@ -428,9 +428,8 @@ bool Copy(const QString &from, const QString &to)
                                          QFile::ReadOther | QFile::ExeOther);
 }
 
-// As root: the same tests again as nobody, from copies that nobody can run
-// wherever the build lies: in the system's temporary folder, which nobody
-// can reach (the tests' own may lie where it cannot). Whatever nobody writes
+// As root: the same tests again as nobody, from copies in a folder that
+// nobody can read, in the tests' own temporary folder. Whatever nobody writes
 // (temporary files, its runtime folder, settings) goes into a folder of its
 // own there, which goes away with the rest.
 int RunAsNobody(int argc, char *argv[])
@@ -439,7 +438,15 @@ int RunAsNobody(int argc, char *argv[])
         std::fprintf(stderr, "runuser is missing (util-linux): sway does not run as root\n");
         return 1;
     }
-    QTemporaryDir folder(QStringLiteral("/tmp/morvatix-wayland-XXXXXX"));
+    QTemporaryDir folder;
+    for (QDir above(folder.path()); above.cdUp();)
+        if (!QFileInfo(above.path()).permission(QFile::ExeOther)) {
+            std::fprintf(stderr,
+                         "nobody may not pass through %s to the tests' temporary folder: build where "
+                         "every user may (sway does not run as root)\n",
+                         qPrintable(above.path()));
+            return 1;
+        }
     QFile::setPermissions(folder.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
                                              QFile::ReadOther | QFile::ExeOther | QFile::ReadGroup |
                                              QFile::ExeGroup);
