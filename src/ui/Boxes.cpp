@@ -128,7 +128,7 @@ int OpenModal(QDialog &dialog)
         AskForAttention(*window);
     // A window manager leaves the focus where it is as the window appears.
     dialog.setAttribute(Qt::WA_ShowWithoutActivating);
-    const X11FocusHold hold(dialog);
+    X11FocusHold hold(dialog);
     return dialog.exec();
 }
 

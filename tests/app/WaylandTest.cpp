@@ -119,14 +119,11 @@ public:
         return QJsonDocument::fromJson(message.readAllStandardOutput());
     }
 
-    // The state read afterwards tells whether it took.
-    void Command(const QString &criteria, const QString &command) const
+    void Focus(const QString &criteria) const
     {
-        const QJsonDocument answer = Ask({QStringLiteral("[%1] %2").arg(criteria, command)});
-        Q_UNUSED(answer)
+        const QJsonDocument answer = Ask({QStringLiteral("[%1] focus").arg(criteria)});
+        Q_UNUSED(answer) // the state read afterwards tells whether it took
     }
-
-    void Focus(const QString &criteria) const { Command(criteria, QStringLiteral("focus")); }
 
     // The window sway knows by that title or app id, with its state.
     [[nodiscard]] QJsonObject Window(const QString &key, const QString &value) const
@@ -383,39 +380,35 @@ private slots:
     // focus stays, and the program's window is marked urgent.
     void verdictBehindAFullScreenWindowOpensAndMarksTheProgramUrgent()
     {
-        const mvx::test::TempDir dir;
-        const std::string a = dir.File("a.bin");
-        const std::string b = dir.File("b.bin");
-        mvx::test::WriteBytes(a, "the bytes");
-        mvx::test::WriteBytes(b, "the bytes");
-        TMainForm window({a, b});
+        // Two files at hand that differ in size: the verdict comes at once.
+        TMainForm window({Program().toStdString(), TokenHelper().toStdString()});
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         QVERIFY2(FocusElsewhere(), "weston-flower did not take the focus");
-        const QString flower = QStringLiteral("app_id=\"%1\"").arg(QLatin1String(kFlower));
-        compositor->Command(flower, QStringLiteral("fullscreen enable"));
+        const QString flower = QStringLiteral("[app_id=\"%1\"] fullscreen ").arg(QLatin1String(kFlower));
+        (void)compositor->Ask({flower + QStringLiteral("enable")});
         const auto windowed =
-            qScopeGuard([&flower] { compositor->Command(flower, QStringLiteral("fullscreen disable")); });
+            qScopeGuard([&flower] { (void)compositor->Ask({flower + QStringLiteral("disable")}); });
         QTRY_VERIFY(!window.isActiveWindow());
 
         bool opened = false;
-        bool flowerFocused = false;
-        Seen program;
+        bool urgent = false;
+        bool stayed = false;
         const mvx::test::ModalWatcher watcher([&](QWidget *) {
             opened = QTest::qWaitFor(
                 [] {
                     return !compositor->Window(QStringLiteral("name"), QStringLiteral("判定結果")).isEmpty();
                 },
                 kDeadlineMs);
-            flowerFocused = compositor->Window(QStringLiteral("app_id"), QLatin1String(kFlower))
-                                .value(QStringLiteral("focused"))
-                                .toBool();
-            program = Instance();
+            urgent = QTest::qWaitFor([] { return Instance().urgent; }, kDeadlineMs);
+            stayed = compositor->Window(QStringLiteral("app_id"), QLatin1String(kFlower))
+                         .value(QStringLiteral("focused"))
+                         .toBool();
         });
         QTest::mouseClick(window.findChild<QPushButton *>(QStringLiteral("Button3")), Qt::LeftButton);
         QVERIFY2(opened, "the verdict did not open");
-        QVERIFY(flowerFocused);
-        QVERIFY(program.urgent);
+        QVERIFY2(urgent, "the program's window is not marked urgent");
+        QVERIFY2(stayed, "the focus left the other window");
     }
 };
 
