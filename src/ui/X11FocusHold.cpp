@@ -3,6 +3,7 @@
 #include "ui/X11Atom.h"
 
 #include <QCoreApplication>
+#include <QEvent>
 #include <QGuiApplication>
 #include <QWidget>
 #include <QWindow>
@@ -53,6 +54,7 @@ X11FocusHold::X11FocusHold(QWidget &window) : connection_(Connection())
                         XCB_ATOM_ATOM, 32, 1, &attention);
     xcb_flush(connection_);
     QCoreApplication::instance()->installNativeEventFilter(this);
+    window.windowHandle()->installEventFilter(this);
 }
 
 X11FocusHold::~X11FocusHold()
@@ -66,15 +68,13 @@ bool X11FocusHold::nativeEventFilter(const QByteArray &eventType, void *message,
     if (eventType != "xcb_generic_event_t")
         return false;
     const auto *event = static_cast<const xcb_generic_event_t *>(message);
-    // Events of the server's own making: the report that LetGo sends again
+    // Of the server's own making: the report sent again when the user is back
     // carries the mark of a sent event, and passes on to Qt.
     switch (event->response_type) {
     case XCB_FOCUS_IN:
         // Only the program's windows ask to hear of the focus.
-        if (reinterpret_cast<const xcb_focus_in_event_t *>(event)->detail != XCB_NOTIFY_DETAIL_POINTER) {
-            back_ = true;
-            LetGo();
-        }
+        if (reinterpret_cast<const xcb_focus_in_event_t *>(event)->detail != XCB_NOTIFY_DETAIL_POINTER)
+            UserIsBack();
         return false;
     case XCB_MAP_NOTIFY: {
         const auto *map = reinterpret_cast<const xcb_map_notify_event_t *>(event);
@@ -88,8 +88,18 @@ bool X11FocusHold::nativeEventFilter(const QByteArray &eventType, void *message,
     }
 }
 
-void X11FocusHold::LetGo()
+bool X11FocusHold::eventFilter(QObject * /*watched*/, QEvent *event)
 {
+    // Without a window manager a click in the window is what gives it the
+    // focus: Qt asks for it then.
+    if (event->type() == QEvent::MouseButtonPress)
+        UserIsBack();
+    return false;
+}
+
+void X11FocusHold::UserIsBack()
+{
+    back_ = true;
     if (!held_)
         return;
     held_ = false;

@@ -2,11 +2,13 @@
 // asks for the focus for a modal window as soon as the server reports it
 // mapped: with a fresh time, which a window manager grants, and without a
 // window manager by taking it. The hold keeps that report from Qt until the
-// focus comes to one of the program's windows, so that the window opens where
-// the user can see it and asks for the focus once the user is back.
+// focus comes to one of the program's windows or the user clicks the window,
+// so that the window opens where the user can see it and asks for the focus
+// once the user is back.
 #pragma once
 
 #include <QAbstractNativeEventFilter>
+#include <QObject>
 
 #include <xcb/xcb.h>
 
@@ -20,7 +22,7 @@ namespace mvx::ui {
 // nothing on any other platform.
 std::optional<bool> X11FocusInProgram();
 
-class X11FocusHold : public QAbstractNativeEventFilter {
+class X11FocusHold : public QObject, public QAbstractNativeEventFilter {
 public:
     // Before the window is shown; does nothing unless the program runs on
     // X11. The window asks for attention from the moment it appears.
@@ -30,9 +32,10 @@ public:
     X11FocusHold &operator=(const X11FocusHold &) = delete;
 
     bool nativeEventFilter(const QByteArray &eventType, void *message, qintptr *result) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    void LetGo();
+    void UserIsBack();
 
     xcb_connection_t *connection_ = nullptr;
     xcb_window_t window_ = XCB_WINDOW_NONE;
