@@ -1,12 +1,11 @@
 #include "app/ComeForward.h"
 
 #include "app/SingleInstance.h"
-#include "app/WaylandToken.h"
 #include "app/X11Activation.h"
 #include "check/Guarded.h"
+#include "ui/Attention.h"
 #include "ui/MVX.h"
 
-#include <QApplication>
 #include <QGuiApplication>
 
 namespace mvx {
@@ -14,15 +13,6 @@ namespace mvx {
 namespace {
 
 using Kind = InstanceRequest::TokenKind;
-
-constexpr int kTokenTimeoutMs = 1000;
-
-// Qt's Wayland platform hands the compositor this token with the window's
-// next activation, and then forgets it.
-void NextActivationWith(const QByteArray &token)
-{
-    qputenv("XDG_ACTIVATION_TOKEN", token);
-}
 
 } // namespace
 
@@ -35,7 +25,7 @@ void ComeForward(ui::TMainForm &window, const InstanceRequest &request)
     const bool wayland = platform == u"wayland";
     const bool x11 = platform == u"xcb";
     if (wayland && request.tokenKind == Kind::Wayland) {
-        NextActivationWith(request.token);
+        ui::NextActivationWith(request.token);
         window.BringForward();
         return;
     }
@@ -46,16 +36,7 @@ void ComeForward(ui::TMainForm &window, const InstanceRequest &request)
     }
     // Without a token from the later start, a desktop that guards the focus
     // keeps it where it is, so the window asks for the user's attention.
-    QApplication::alert(&window);
-    if (wayland) {
-        // Qt 6.4's Wayland platform makes nothing of an alert; a token of the
-        // compositor's own, vouched for by no input event, says the same.
-        const std::string own = RequestWaylandToken(kTokenTimeoutMs);
-        if (!own.empty()) {
-            NextActivationWith(QByteArray::fromStdString(own));
-            window.activateWindow();
-        }
-    }
+    ui::AskForAttention(window);
 }
 
 void AnswerLaterStarts(SingleInstance &instance, ui::TMainForm &window)

@@ -1,27 +1,20 @@
 #include "app/X11Activation.h"
 
+#include "ui/X11Atom.h"
+
 #include <QGuiApplication>
 #include <QWidget>
 
 #include <xcb/xcb.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
-#include <memory>
 
 namespace mvx {
 
 namespace {
 
-xcb_atom_t Atom(xcb_connection_t *connection, const char *name)
-{
-    const xcb_intern_atom_cookie_t cookie =
-        xcb_intern_atom(connection, 0, std::uint16_t(std::strlen(name)), name);
-    const std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> reply(
-        xcb_intern_atom_reply(connection, cookie, nullptr), &std::free);
-    return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
-}
+using ui::X11Atom;
 
 // A launcher's id ends in "_TIME" and the X server time of the click that
 // started it; that time is what lets a window manager grant the focus.
@@ -59,8 +52,8 @@ void EndLaunchFeedback(xcb_connection_t *connection, xcb_window_t root, xcb_wind
 {
     QByteArray text = "remove: ID=" + startupId;
     text.append('\0');
-    const xcb_atom_t begin = Atom(connection, "_NET_STARTUP_INFO_BEGIN");
-    const xcb_atom_t more = Atom(connection, "_NET_STARTUP_INFO");
+    const xcb_atom_t begin = X11Atom(connection, "_NET_STARTUP_INFO_BEGIN");
+    const xcb_atom_t more = X11Atom(connection, "_NET_STARTUP_INFO");
     constexpr qsizetype kPiece = 20;
     for (qsizetype at = 0; at < text.size(); at += kPiece) {
         xcb_client_message_event_t message = ClientMessage(window, at == 0 ? begin : more, 8);
@@ -82,11 +75,11 @@ void ActivateWithStartupId(QWidget &window, const QByteArray &startupId)
     const xcb_setup_t *setup = xcb_get_setup(connection);
     const xcb_window_t root = xcb_setup_roots_iterator(setup).data->root;
 
-    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, id, Atom(connection, "_NET_STARTUP_ID"),
-                        Atom(connection, "UTF8_STRING"), 8, std::uint32_t(startupId.size()),
+    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, id, X11Atom(connection, "_NET_STARTUP_ID"),
+                        X11Atom(connection, "UTF8_STRING"), 8, std::uint32_t(startupId.size()),
                         startupId.constData());
     // Source 1: an application asks, with the time of the user's action.
-    xcb_client_message_event_t activate = ClientMessage(id, Atom(connection, "_NET_ACTIVE_WINDOW"), 32);
+    xcb_client_message_event_t activate = ClientMessage(id, X11Atom(connection, "_NET_ACTIVE_WINDOW"), 32);
     activate.data.data32[0] = 1;
     activate.data.data32[1] = LaunchTime(startupId);
     SendToRoot(connection, root, activate);

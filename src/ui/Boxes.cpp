@@ -4,9 +4,10 @@
 #include "check/Guarded.h"
 #include "check/Identity.h"
 #include "check/WindowTexts.h"
+#include "ui/Attention.h"
+#include "ui/X11FocusHold.h"
 
 #include <QApplication>
-#include <QEventLoop>
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QPointer>
@@ -14,8 +15,6 @@
 #include <QScreen>
 #include <QShowEvent>
 #include <QTimer>
-
-#include <algorithm>
 
 namespace mvx::ui {
 
@@ -92,9 +91,24 @@ protected:
 void ShowBox(QMessageBox::Icon icon, const QString &caption, const QString &message, QWidget *owner)
 {
     CentredMessageBox box(icon, caption, message, QMessageBox::Ok, owner);
-    WaitUntilInFront();
     box.button(QMessageBox::Ok)->setText(QStringLiteral("OK"));
-    box.exec();
+    OpenModal(box);
+}
+
+QWidgetList VisibleWindows()
+{
+    QWidgetList visible = QApplication::topLevelWidgets();
+    visible.removeIf([](const QWidget *window) { return !window->isVisible(); });
+    return visible;
+}
+
+// A program that shows no window yet has just been started, and its first
+// window may take the focus. On X11 the server knows where the focus is now;
+// Qt learns it a moment later. Qt's application state is no guide: on Wayland
+// it may stay active when the focus has gone to another program.
+bool InFront(const QWidgetList &visible)
+{
+    return visible.isEmpty() || X11FocusInProgram().value_or(QGuiApplication::focusWindow() != nullptr);
 }
 
 } // namespace
@@ -105,27 +119,17 @@ void CentreOnScreen(QWidget &window)
     new FrameWatch(window);
 }
 
-void WaitUntilInFront()
+int OpenModal(QDialog &dialog)
 {
-    const QWidgetList windows = QApplication::topLevelWidgets();
-    const bool shown = std::any_of(windows.begin(), windows.end(), [](QWidget *w) { return w->isVisible(); });
-    if (!shown || QGuiApplication::applicationState() == Qt::ApplicationActive)
-        return;
-    // Urgency on X11: the desktop marks the windows and their task-bar entry.
-    for (QWidget *window : windows)
-        if (window->isVisible())
-            QApplication::alert(window);
-    // A Wayland compositor gives the focus where it sees fit; the window opens.
-    if (QGuiApplication::platformName() != u"xcb")
-        return;
-    QEventLoop back;
-    QObject::connect(qApp, &QGuiApplication::applicationStateChanged, &back,
-                     [&back](Qt::ApplicationState state) {
-                         if (state == Qt::ApplicationActive)
-                             back.quit();
-                     });
-    QObject::connect(qApp, &QCoreApplication::aboutToQuit, &back, &QEventLoop::quit);
-    back.exec();
+    const QWidgetList visible = VisibleWindows();
+    if (InFront(visible))
+        return dialog.exec();
+    for (QWidget *window : visible)
+        AskForAttention(*window);
+    // A window manager leaves the focus where it is as the window appears.
+    dialog.setAttribute(Qt::WA_ShowWithoutActivating);
+    X11FocusHold hold(dialog);
+    return dialog.exec();
 }
 
 void WarningBox(QWidget *owner, const QString &message)

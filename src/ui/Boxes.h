@@ -4,6 +4,7 @@
 
 #include <QString>
 
+class QDialog;
 class QWidget;
 
 namespace mvx::ui {
@@ -12,13 +13,11 @@ namespace mvx::ui {
 // and again once the window manager has put its frame around it.
 void CentreOnScreen(QWidget &window);
 
-// Before a modal window opens: while another program has the focus, asks
-// the desktop to draw the user's attention to the program's windows and, on
-// X11, returns once the user has come back to them. There a modal window that
-// opens takes the focus (Qt asks the window manager for it as the window
-// appears, with a fresh time that wins over the user's last click elsewhere,
-// and without one simply sets it), and the focus is the user's to move.
-void WaitUntilInFront();
+// Shows the window modally, at once, and returns its result. While another
+// program has the focus the window opens without taking it and the
+// program's windows ask for the user's attention; the window takes the
+// focus once the user comes back to the program.
+int OpenModal(QDialog &dialog);
 
 // The report of an expected problem: a beep, then a modal box centred on the
 // screen that returns when the user presses OK.

@@ -23,8 +23,7 @@ public:
             if (form)
                 form->deleteLater();
         });
-        WaitUntilInFront();
-        form->exec();
+        OpenModal(*form);
     }
 
 protected:

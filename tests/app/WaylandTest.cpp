@@ -374,6 +374,42 @@ private slots:
         QCOMPARE(first.Field("Edit1")->text(), mvx::ui::PathToText(a));
         QTRY_VERIFY(!first.window.IsBusy());
     }
+
+    // A verdict that comes while the compositor keeps the focus with another
+    // window, here one that fills the screen: the verdict opens at once, the
+    // focus stays, and the program's window is marked urgent.
+    void verdictBehindAFullScreenWindowOpensAndMarksTheProgramUrgent()
+    {
+        // Two files at hand that differ in size: the verdict comes at once.
+        TMainForm window({Program().toStdString(), TokenHelper().toStdString()});
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QVERIFY2(FocusElsewhere(), "weston-flower did not take the focus");
+        const QString flower = QStringLiteral("[app_id=\"%1\"] fullscreen ").arg(QLatin1String(kFlower));
+        (void)compositor->Ask({flower + QStringLiteral("enable")});
+        const auto windowed =
+            qScopeGuard([&flower] { (void)compositor->Ask({flower + QStringLiteral("disable")}); });
+        QTRY_VERIFY(!window.isActiveWindow());
+
+        bool opened = false;
+        bool urgent = false;
+        bool stayed = false;
+        const mvx::test::ModalWatcher watcher([&](QWidget *) {
+            opened = QTest::qWaitFor(
+                [] {
+                    return !compositor->Window(QStringLiteral("name"), QStringLiteral("判定結果")).isEmpty();
+                },
+                kDeadlineMs);
+            urgent = QTest::qWaitFor([] { return Instance().urgent; }, kDeadlineMs);
+            stayed = compositor->Window(QStringLiteral("app_id"), QLatin1String(kFlower))
+                         .value(QStringLiteral("focused"))
+                         .toBool();
+        });
+        QTest::mouseClick(window.findChild<QPushButton *>(QStringLiteral("Button3")), Qt::LeftButton);
+        QVERIFY2(opened, "the verdict did not open");
+        QVERIFY2(urgent, "the program's window is not marked urgent");
+        QVERIFY2(stayed, "the focus left the other window");
+    }
 };
 
 namespace {
@@ -385,9 +421,8 @@ bool Copy(const QString &from, const QString &to)
                                          QFile::ReadOther | QFile::ExeOther);
 }
 
-// As root: the same tests again as nobody, from copies that nobody can run
-// wherever the build lies: in the system's temporary folder, which nobody
-// can reach (the tests' own may lie where it cannot). Whatever nobody writes
+// As root: the same tests again as nobody, from copies in a folder that
+// nobody can read, in the tests' own temporary folder. Whatever nobody writes
 // (temporary files, its runtime folder, settings) goes into a folder of its
 // own there, which goes away with the rest.
 int RunAsNobody(int argc, char *argv[])
@@ -396,7 +431,15 @@ int RunAsNobody(int argc, char *argv[])
         std::fprintf(stderr, "runuser is missing (util-linux): sway does not run as root\n");
         return 1;
     }
-    QTemporaryDir folder(QStringLiteral("/tmp/morvatix-wayland-XXXXXX"));
+    QTemporaryDir folder;
+    for (QDir above(folder.path()); above.cdUp();)
+        if (!QFileInfo(above.path()).permission(QFile::ExeOther)) {
+            std::fprintf(stderr,
+                         "nobody may not pass through %s to the tests' temporary folder: build where "
+                         "every user may (sway does not run as root)\n",
+                         qPrintable(above.path()));
+            return 1;
+        }
     QFile::setPermissions(folder.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
                                              QFile::ReadOther | QFile::ExeOther | QFile::ReadGroup |
                                              QFile::ExeGroup);

@@ -10,6 +10,7 @@
 #include "ui/Fonts.h"
 #include "ui/MVX.h"
 
+#include <QAccessible>
 #include <QDBusConnection>
 #include <QDir>
 #include <QFile>
@@ -25,6 +26,7 @@
 #include "faultfs/Fault.h"
 #include "support/FaultMount.h"
 #include "support/HeldRead.h"
+#include "support/ModalAnswer.h"
 #include "support/TempFiles.h"
 
 #include <QPushButton>
@@ -173,6 +175,19 @@ public:
         xcb_test_fake_input(connection_, XCB_BUTTON_PRESS, 1, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
         xcb_test_fake_input(connection_, XCB_BUTTON_RELEASE, 1, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
         xcb_flush(connection_);
+    }
+
+    // A window of this client's own takes the keyboard focus, as another
+    // program's does when the user goes there.
+    xcb_window_t FocusOwnWindow()
+    {
+        const xcb_window_t window = xcb_generate_id(connection_);
+        xcb_create_window(connection_, XCB_COPY_FROM_PARENT, window, root_, 0, 0, 100, 100, 0,
+                          XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, 0, nullptr);
+        xcb_map_window(connection_, window);
+        xcb_set_input_focus(connection_, XCB_INPUT_FOCUS_PARENT, window, XCB_CURRENT_TIME);
+        xcb_flush(connection_);
+        return window;
     }
 
     // What a window manager sends when the close box is clicked.
@@ -541,10 +556,10 @@ private slots:
 
     // The dock shows the check's progress while a read waits for its device
     // and as the check goes on, and nothing once the verdict comes. The
-    // verdict, come while another client has the focus, marks the main
-    // window as wanting attention and opens once the user comes back to it:
-    // the focus stays with the other client until then.
-    void theDockFollowsACheckAndTheVerdictBehindAnotherWindowWaitsForTheUser()
+    // verdict, come while another client has the focus, opens at once without
+    // taking it, marked as wanting attention as the main window is, and takes
+    // the focus once the user comes back to the program.
+    void theDockFollowsACheckAndTheVerdictBehindAnotherWindowOpensWithoutTheFocus()
     {
         HeldCheck held;
         Dock dock(held.bus.Address());
@@ -571,6 +586,16 @@ private slots:
         held.mount.Release();
         QTRY_VERIFY_WITH_TIMEOUT(dock.Hidden(), kDeadlineMs);
         QVERIFY(ProgressThenHidden(dock.updates));
+        xcb_window_t verdict = 0;
+        QVERIFY2(QTest::qWaitFor(
+                     [&] {
+                         verdict = held.listener.ShownWindowOf(held.program.processId(), held.window);
+                         return verdict != 0;
+                     },
+                     kDeadlineMs),
+                 "the verdict did not open");
+        QVERIFY(held.listener.Property(verdict, "_NET_WM_STATE")
+                    .contains(QByteArray::fromRawData(reinterpret_cast<const char *>(&attention), 4)));
         QVERIFY2(QTest::qWaitFor(
                      [&] {
                          for (const ClientMessage &message : held.listener.Messages())
@@ -582,14 +607,48 @@ private slots:
                      },
                      kDeadlineMs),
                  "the main window did not ask for attention");
+        // A window that takes the focus takes it as it appears.
         QTest::qWait(500);
         QCOMPARE(held.listener.Focus(), focused);
-        QCOMPARE(held.listener.ShownWindowsOf(held.program.processId()), 1);
 
-        // The user clicks the main window, beside its buttons: the verdict
-        // opens there.
+        // The user clicks the main window, beside its buttons.
         held.listener.Click(held.window, QPoint(20, held.check.y()));
-        QTRY_COMPARE_WITH_TIMEOUT(held.listener.ShownWindowsOf(held.program.processId()), 2, kDeadlineMs);
+        QTRY_COMPARE_WITH_TIMEOUT(held.listener.Focus(), verdict, kDeadlineMs);
+    }
+
+    // Stop pressed through the accessibility interface, as voice control and
+    // switch access press it, while another client has the focus: the warning
+    // opens at once without taking the focus, and after OK the window is idle.
+    void stopThroughAccessibilityWarnsAtOnceBehindAnotherClient()
+    {
+        const faultfs::Fault hold = faultfs::Hold("target", mvx::test::kHeldAt);
+        FaultMount mount({hold});
+        const std::string bytes = mvx::test::Pattern(mvx::test::kHeldPairLength);
+        mvx::test::WriteBytes(mount.Backing("source"), bytes);
+        mvx::test::WriteBytes(mount.Backing("target"), bytes);
+        RootListener listener;
+        TMainForm window({mount.Mounted("source"), mount.Mounted("target")});
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        auto *button3 = window.findChild<QPushButton *>(QStringLiteral("Button3"));
+        const xcb_window_t other = listener.FocusOwnWindow();
+        // Once the check has started and its read is held.
+        QTimer::singleShot(0, &window, [&] {
+            QVERIFY(mount.WaitUntilHeld(hold));
+            QAccessible::queryAccessibleInterface(button3)->actionInterface()->doAction(
+                QAccessibleActionInterface::pressAction());
+        });
+        bool openedBehind = false;
+        const mvx::test::ModalWatcher watcher([&](QWidget *) {
+            const qint64 self = QCoreApplication::applicationPid();
+            openedBehind = QTest::qWaitFor([&] { return listener.ShownWindowsOf(self) == 2; }, kDeadlineMs) &&
+                           listener.Focus() == other;
+        });
+        QTest::mouseClick(button3, Qt::LeftButton);
+
+        QCOMPARE(watcher.Texts(), QStringList{QStringLiteral("キャンセルされました")});
+        QVERIFY2(openedBehind, "the warning did not open at once behind the other client's window");
+        QVERIFY(!window.IsBusy());
     }
 
     // Stop ends the dock's progress as a verdict does.

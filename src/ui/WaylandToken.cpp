@@ -1,4 +1,4 @@
-#include "app/WaylandToken.h"
+#include "ui/WaylandToken.h"
 
 #include "xdg-activation-v1-client-protocol.h"
 
@@ -8,7 +8,7 @@
 #include <cstring>
 #include <poll.h>
 
-namespace mvx {
+namespace mvx::ui {
 
 namespace {
 
@@ -104,4 +104,4 @@ std::string RequestWaylandToken(int timeoutMs)
     return session.token;
 }
 
-} // namespace mvx
+} // namespace mvx::ui

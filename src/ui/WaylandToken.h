@@ -6,10 +6,10 @@
 
 #include <string>
 
-namespace mvx {
+namespace mvx::ui {
 
 // Empty when there is no Wayland display, the compositor offers no
 // activation, or it has not answered within timeoutMs.
 std::string RequestWaylandToken(int timeoutMs);
 
-} // namespace mvx
+} // namespace mvx::ui
