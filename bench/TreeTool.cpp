@@ -4,9 +4,9 @@
 //                              photo library's or a project's are (most small,
 //                              a few large), that many bytes in all
 //   large DIR FILES BYTES SEED the same with files of one size
-//   floor THREADS SOURCE TARGET every file of both trees read whole past the
-//                              cache by that many threads, nothing compared:
-//                              what the device gives at best
+//   floor THREADS SOURCE TARGET both trees walked and every file read whole
+//                              past the cache by that many threads, nothing
+//                              compared: what the device gives at best
 //   pairs SOURCE TARGET        each pair of files read at once past the
 //                              cache, one pair after another: the pair's floor
 //   pages DIR...               the pages of the trees' files in the cache
@@ -14,11 +14,13 @@
 #include <atomic>
 #include <cerrno>
 #include <cmath>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
+#include <mutex>
 #include <random>
 #include <string>
 #include <sys/mman.h>
@@ -115,19 +117,48 @@ char *ChunkMemory()
     return static_cast<char *>(memory);
 }
 
+// Threads take folders from a common stack, list them, put their folders on
+// it and read their files: both trees walked and read at once, at the pace of
+// the device.
 void Floor(int threads, const fs::path &source, const fs::path &target)
 {
-    std::vector<fs::path> files;
-    for (const fs::path &root : {source, target})
-        for (const fs::path &file : FilesOf(root))
-            files.push_back(root / file);
-    std::atomic<std::size_t> next{0};
+    std::mutex lock;
+    std::condition_variable more;
+    std::vector<fs::path> folders{source, target};
+    int listing = 0;
     std::vector<std::thread> readers;
     for (int i = 0; i < threads; ++i)
         readers.emplace_back([&] {
             char *memory = ChunkMemory();
-            for (std::size_t at; (at = next++) < files.size();)
-                ReadWhole(files[at], memory);
+            for (;;) {
+                fs::path folder;
+                {
+                    std::unique_lock held(lock);
+                    more.wait(held, [&] { return !folders.empty() || listing == 0; });
+                    if (folders.empty())
+                        break;
+                    folder = std::move(folders.back());
+                    folders.pop_back();
+                    ++listing;
+                }
+                std::vector<fs::path> files;
+                std::vector<fs::path> inner;
+                for (const fs::directory_entry &entry : fs::directory_iterator(folder))
+                    (entry.is_directory() ? inner : files).push_back(entry.path());
+                // In the order of their names, as the programs measured read
+                // them: a folder's files lie on the disk in the order they were
+                // written, and a file system lists them in another.
+                std::sort(files.begin(), files.end());
+                std::sort(inner.rbegin(), inner.rend());
+                {
+                    const std::lock_guard held(lock);
+                    folders.insert(folders.end(), inner.begin(), inner.end());
+                    --listing;
+                }
+                more.notify_all();
+                for (const fs::path &file : files)
+                    ReadWhole(file, memory);
+            }
             std::free(memory);
         });
     for (std::thread &reader : readers)

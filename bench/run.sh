@@ -16,6 +16,8 @@
 #   --slow-size SIZE       each file there, e.g. 256M or 1G [256M]
 #   --slow-only            only the slow devices, not the files in TMPDIR
 #   --no-slow              no slow devices
+#   --no-trees             no folder trees (bench/trees.sh, as root)
+#   --trees-only           only the folder trees
 # Every other option goes to the benchmark itself: --size 256M for a quicker
 # run, --slow-runs N, --help for the others.
 set -euo pipefail
@@ -25,6 +27,8 @@ build="$top/build-bench"
 
 slow=1
 slow_only=0
+trees=1
+trees_only=0
 slow_rate=100
 slow_bandwidth=120
 slow_size=256M
@@ -45,6 +49,8 @@ while [ $# -gt 0 ]; do
       ;;
     --slow-only) slow_only=1 ;;
     --no-slow) slow=0 ;;
+    --no-trees) trees=0 ;;
+    --trees-only) trees_only=1 ;;
     --help)
       echo "bench/run.sh models two slow devices when run as root:"
       sed -n 's/^#   /  /p' "${BASH_SOURCE[0]}"
@@ -62,6 +68,10 @@ done
   cmake --preset bench >/dev/null
   cmake --build --preset bench --parallel "$(nproc 2>/dev/null || echo 2)" >/dev/null
 )
+
+if [ "$trees_only" -eq 1 ]; then
+  exec "$top/bench/trees.sh"
+fi
 
 work="$(mktemp -d "${TMPDIR:-/tmp}/mvx-bench.XXXXXX")"
 loops=()
@@ -221,4 +231,8 @@ else
     [ "$slow_only" -eq 0 ] || exit 1
   fi
   "${bench[@]}"
+fi
+if [ "$trees" -eq 1 ]; then
+  echo
+  "$top/bench/trees.sh"
 fi

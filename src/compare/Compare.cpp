@@ -95,10 +95,7 @@ private:
             progress_.ProcessEvents();
             if (pair_.queue_.Stopped())
                 return Verdict::Stopped;
-            if (pair_.source_->WriterWaiting())
-                Fail(pair_.source_->Path(), FileStep::Recheck);
-            if (pair_.target_->WriterWaiting())
-                Fail(pair_.target_->Path(), FileStep::Recheck);
+            NoWriterWaits();
             position_ += static_cast<std::int64_t>(block);
             progress_.Progress(std::min(position_, total_), total_);
             if (length_ && position_ >= *length_)
@@ -125,6 +122,15 @@ private:
         pair_.firstDifference_ = at;
         progress_.Progress(total_, total_);
         return Verdict::Different;
+    }
+
+    // A writer that asked for either file meanwhile may have changed what was
+    // read of it.
+    void NoWriterWaits() const
+    {
+        for (ReadOnlyFile *file : {pair_.source_.get(), pair_.target_.get()})
+            if (file->WriterWaiting())
+                Fail(file->Path(), FileStep::Recheck);
     }
 
     // A file that ends before its size gave fewer bytes than it promised.
@@ -154,9 +160,7 @@ private:
     // named by their paths. False when stopped.
     bool Recheck()
     {
-        for (const std::shared_ptr<ReadOnlyFile> &file : {pair_.source_, pair_.target_})
-            if (file->WriterWaiting())
-                Fail(file->Path(), FileStep::Recheck);
+        NoWriterWaits();
         auto changed = std::make_shared<std::shared_ptr<ReadOnlyFile>>();
         if (!pair_.queue_.Run(
                 [changed, source = pair_.source_, target = pair_.target_](const std::stop_token &) {

@@ -4,6 +4,13 @@
 
 namespace mvx {
 
+void TouchPages(char *memory, std::size_t bytes)
+{
+    // Each page once is enough to have the system put it in place.
+    for (std::size_t at = 0; at < bytes; at += 4096)
+        memory[at] = 0;
+}
+
 bool HoldsNul(const std::string &path)
 {
     return path.find('\0') != std::string::npos;

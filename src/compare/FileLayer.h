@@ -147,6 +147,8 @@ private:
 // page of it is already in place: a read into memory that is not yet there
 // may be served by some file systems (btrfs) through the cache instead.
 std::shared_ptr<char> RequestMemory(std::size_t count, std::size_t slotBytes);
+// Has the system put every page of fresh memory in place.
+void TouchPages(char *memory, std::size_t bytes);
 
 // Runs body; a stop meanwhile gives up the system call that the calling thread
 // waits in where the system can (an open or a look-up on Windows), again and

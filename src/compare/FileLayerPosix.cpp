@@ -7,7 +7,6 @@
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
-#include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
@@ -331,7 +330,7 @@ std::shared_ptr<char> RequestMemory(std::size_t count, std::size_t slotBytes)
     // up into several. Not for the few pages of a small file's.
     if (whole)
         ::madvise(memory, bytes, MADV_HUGEPAGE);
-    std::memset(memory, 0, bytes);
+    TouchPages(memory, bytes);
     return {memory, [bytes](char *p) { ::munmap(p, bytes); }};
 }
 

@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cstring>
 #include <filesystem>
 #include <optional>
 #include <stdexcept>
@@ -237,7 +236,7 @@ std::shared_ptr<char> RequestMemory(std::size_t count, std::size_t slotBytes)
     void *memory = VirtualAlloc(nullptr, bytes, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
     if (memory == nullptr)
         throw std::bad_alloc();
-    std::memset(memory, 0, bytes);
+    TouchPages(static_cast<char *>(memory), bytes);
     return {static_cast<char *>(memory), [](char *p) { VirtualFree(p, 0, MEM_RELEASE); }};
 }
 

@@ -1,6 +1,7 @@
 #include "compare/ReadQueue.h"
 
 #include <algorithm>
+#include <bit>
 #include <condition_variable>
 #include <deque>
 #include <exception>
@@ -13,6 +14,9 @@ namespace mvx {
 namespace {
 
 constexpr int kFiles = 2;
+
+// Set on the queue's own threads.
+thread_local bool onReaderThread = false;
 
 std::size_t RoundUp(std::size_t bytes, std::size_t unit)
 {
@@ -49,6 +53,7 @@ struct ReadQueue::Core {
 
     static void Serve(const std::shared_ptr<Core> &core)
     {
+        onReaderThread = true;
         std::unique_lock lock(core->mutex);
         for (;;) {
             // A stop ends the wait too: nothing more is started after it.
@@ -73,14 +78,66 @@ struct ReadQueue::Core {
             lock.lock();
             ++core->idle;
             job.tell(failure);
-            core->changed.notify_all();
+            core->WakeWhoseWaitIsOver();
         }
     }
 
+    // Only the waits that the news ends are woken: many threads may wait at
+    // once (a tree's pairs each for their reads), and each read ends one.
+    void WakeWhoseWaitIsOver()
+    {
+        for (Waiter *waiter : waiters)
+            if (waiter->done())
+                waiter->wake.notify_one();
+    }
+
+    // A wait, with what ends it, asked under the lock.
+    struct Waiter {
+        const std::function<bool()> &done;
+        std::condition_variable wake;
+    };
+
+    // Memory of pairs that have been compared, kept for the next of the same
+    // size: fresh memory is cleared by the system page by page, and given
+    // back by every thread's processor.
+    std::shared_ptr<char> Memory(const std::shared_ptr<Core> &self, std::size_t count, std::size_t slotBytes)
+    {
+        const std::size_t bytes = count * slotBytes;
+        std::shared_ptr<char> memory;
+        {
+            const std::lock_guard lock(spareLock);
+            const auto kept = std::find_if(spare.begin(), spare.end(),
+                                           [&](const std::pair<std::size_t, std::shared_ptr<char>> &block) {
+                                               return block.first == bytes;
+                                           });
+            if (kept != spare.end()) {
+                memory = std::move(kept->second);
+                spareBytes -= bytes;
+                spare.erase(kept);
+            }
+        }
+        if (!memory)
+            memory = RequestMemory(count, slotBytes);
+        // Given back to the queue, while it keeps no more than a few pairs' worth.
+        char *at = memory.get();
+        return {at, [self, memory = std::move(memory), bytes](char *) mutable {
+                    const std::lock_guard lock(self->spareLock);
+                    if (self->spareBytes + bytes <= kSpareBytes) {
+                        self->spareBytes += bytes;
+                        self->spare.emplace_back(bytes, std::move(memory));
+                    }
+                }};
+    }
+
+    static constexpr std::size_t kSpareBytes = std::size_t{8} << 20;
+
     std::mutex mutex;
     std::condition_variable_any workCame;
-    // Something that a wait may be waiting for has happened.
-    std::condition_variable changed;
+    std::vector<Waiter *> waiters;
+    // Apart from the queue's lock, which may be held when memory is given back.
+    std::mutex spareLock;
+    std::vector<std::pair<std::size_t, std::shared_ptr<char>>> spare;
+    std::size_t spareBytes = 0;
     std::deque<Job> jobs;
     std::stop_token stop;
     std::vector<std::thread> threads;
@@ -118,12 +175,21 @@ bool ReadQueue::WaitUntil(const std::function<bool()> &done, Waiting &waiting)
     const auto start = std::chrono::steady_clock::now();
     bool waited = false;
     std::unique_lock lock(core_->mutex);
-    while (!Stopped() && !core_->changed.wait_for(lock, kSlice, done)) {
+    Core::Waiter waiter{done, {}};
+    core_->waiters.push_back(&waiter);
+    while (!Stopped() && !waiter.wake.wait_for(lock, kSlice, done)) {
         lock.unlock();
         waited = true;
-        waiting.Slice(std::chrono::steady_clock::now() - start);
+        try {
+            waiting.Slice(std::chrono::steady_clock::now() - start);
+        } catch (...) {
+            lock.lock();
+            std::erase(core_->waiters, &waiter);
+            throw;
+        }
         lock.lock();
     }
+    std::erase(core_->waiters, &waiter);
     lock.unlock();
     if (Stopped())
         return false;
@@ -141,6 +207,12 @@ void ReadQueue::Start(std::function<void(const std::stop_token &)> work,
 
 bool ReadQueue::Run(std::function<void(const std::stop_token &)> work, Waiting &waiting)
 {
+    // Asked on a thread of the queue's, which no window waits for, the work
+    // is done here.
+    if (onReaderThread) {
+        work(stop_);
+        return !Stopped();
+    }
     // Set once the work is done: to the failure that left it, or to none.
     auto outcome = std::make_shared<std::optional<std::exception_ptr>>();
     Start(std::move(work), [outcome](const std::exception_ptr &failure) { *outcome = failure; });
@@ -171,8 +243,10 @@ Layout LayoutFor(std::optional<std::int64_t> length, ReadPath readPath)
     // A file of known size needs no more requests, nor memory, than it has.
     const std::int64_t last = *length / requestLength;
     const int depth = static_cast<int>(std::min<std::int64_t>(ReadQueue::kDepth, last + 1));
-    const std::size_t slot =
-        last == 0 ? RoundUp(static_cast<std::size_t>(*length) + 1, kLargestUnit) : kRequestMemory;
+    // Small files' memory in powers of two, so that one pair's serves the next.
+    const std::size_t slot = last == 0
+                                 ? std::bit_ceil(RoundUp(static_cast<std::size_t>(*length) + 1, kLargestUnit))
+                                 : kRequestMemory;
     return {requestLength, depth, slot};
 }
 
@@ -329,7 +403,7 @@ ReadQueue::PairReads ReadQueue::ReadAhead(std::shared_ptr<ReadOnlyFile> source,
     if (length)
         for (PairReads::State::File &f : s.files)
             f.last = *length / s.requestLength;
-    s.memory = RequestMemory(std::size_t{kFiles} * static_cast<std::size_t>(s.depth), s.slotBytes);
+    s.memory = core_->Memory(core_, std::size_t{kFiles} * static_cast<std::size_t>(s.depth), s.slotBytes);
     return {*this, std::move(state)};
 }
 

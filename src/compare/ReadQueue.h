@@ -50,9 +50,9 @@ public:
 
     [[nodiscard]] bool Stopped() const { return stop_.stop_requested(); }
 
-    // Runs work on a reader thread and waits for it. False once the check was
-    // stopped: nobody waits for the work any more. A failure that left the
-    // work is thrown again here.
+    // Runs work on a reader thread and waits for it (on one of the queue's
+    // own, runs it there). False once the check was stopped: nobody waits for
+    // the work any more. A failure that left the work is thrown again here.
     bool Run(std::function<void(const std::stop_token &)> work, Waiting &waiting);
 
     // Starts work on a reader thread, one of its own when none is free; done

@@ -21,7 +21,7 @@ constexpr std::size_t kListingsAtOnce = 4;
 // File pairs compared at once, and the most memory their requests take
 // together (a pair larger than that goes alone).
 constexpr std::size_t kPairsAtOnce = 32;
-constexpr std::size_t kPairsMemory = std::size_t{40} << 20;
+constexpr std::size_t kPairsMemory = std::size_t{32} << 20;
 
 using Folders = std::array<std::shared_ptr<const Folder>, 2>;
 using Opener = std::function<std::shared_ptr<const Folder>(int side)>;
