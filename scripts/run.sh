@@ -15,7 +15,7 @@ Without a window, morvatix-cmp compares: scripts/build.sh morvatix-cmp, then bui
 TEXT
     exit 1
 fi
-echo "Building the program (a first build takes a minute or two)"
+echo "Building the program (a first build takes one to four minutes on two cores)"
 "$top/scripts/build.sh" ProjectMVX
 echo "Starting build/morvatix. $ending"
 exec "$top/build/morvatix" "$@"

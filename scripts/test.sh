@@ -47,14 +47,15 @@ linux_tests() {
     local status=0
     ctest --preset linux-plain || status=1
     echo
-    echo "The window and start-up tests again under valgrind's memcheck: a few minutes, one to two of them"
-    echo "without a word while the start-up tests run"
+    echo "The window and start-up tests again, under valgrind's memcheck: a few minutes, two to four of them"
+    echo "without a word while memcheck_startup_tests runs"
     ctest --preset linux-memcheck || status=1
     return "$status"
 }
 package_tests() {
     echo "Made, judged by lintian and the desktop's validators, then installed on a fresh Debian system:"
-    echo "that install says nothing for one to two minutes (the first time, debootstrap downloads the system too)"
+    echo "that install says nothing for one and a half to four minutes, the longest the first time, when"
+    echo "debootstrap downloads and makes the system"
     "$@" ctest --preset debian
 }
 part "Linux" linux_tests
