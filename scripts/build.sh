@@ -1,9 +1,13 @@
 #!/usr/bin/env bash
 # Builds Morvatix (Release) into build/, after installing whatever Debian
-# packages are missing. Used by run.sh and test.sh.
+# packages are missing: everything, the tests included, or only the targets
+# named (run.sh builds the program alone).
+#     scripts/build.sh [TARGET...]
 set -euo pipefail
 top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 "$top/scripts/deps.sh"
 cd "$top"
 cmake --preset linux >/dev/null
-cmake --build --preset linux -j"$(nproc)"
+targets=()
+[ $# -eq 0 ] || targets=(--target "$@")
+cmake --build --preset linux -j"$(nproc)" "${targets[@]}"

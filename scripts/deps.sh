@@ -1,7 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building, running and testing Morvatix need,
 # but only those that are missing, so a machine that already has them is left alone.
-#   --run      also what the running program hands files to (Readme.txt from ヘルプ)
 #   --windows  also the mingw-w64 cross compiler and Wine, for building the
 #              Windows programs and testing them under Wine, and NSIS for the
 #              installer
@@ -14,12 +13,14 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libgtest-dev
   fonts-ipafont-gothic
+  # What the running program hands Readme.txt to (ヘルプ).
+  xdg-utils
   diffutils
   valgrind
   # The icons, rendered from their drawing.
   librsvg2-bin
-  # A virtual X display: for the window-class test and the Windows window
-  # tests, and for a machine without a display (xvfb-run).
+  # A virtual X display, for the window-class test and the Windows window
+  # tests; xauth, for a window shown over ssh -X.
   xvfb xauth x11-utils
   # The Wayland platform, the SVG icon engine for the window icon, and what
   # the second-start tests run on: a compositor and a client of their own.
@@ -29,13 +30,12 @@ packages=(
   # The fault file system that the device tests mount.
   fuse3 libfuse3-dev pkg-config
   # Real file systems on loop devices, whose medium the tests read and change.
-  xfsprogs
+  xfsprogs btrfs-progs squashfs-tools
   # The X11 test's own session bus, where it listens to the dock's progress.
   dbus-daemon
 )
 for option in "$@"; do
   case "$option" in
-    --run) packages+=(xdg-utils) ;;
     # googletest brings the sources that are cross-built for Windows; locales the
     # Japanese locale's definition, compiled into a private folder for Wine;
     # icoutils the program's icon.
@@ -80,8 +80,9 @@ step() {
     exit 1
   fi
 }
-echo "Installing missing packages: ${missing[*]}"
-step "  apt-get update" apt-get update
-step "  apt-get install (${#missing[@]} packages and what they need)" \
+echo "Installing ${#missing[@]} missing Debian packages: ${missing[*]}"
+echo "(what apt-get says goes to $log)"
+step "  apt-get update: fetching the lists of packages" apt-get update
+step "  apt-get install: fetching and unpacking them and what they need (minutes on a fresh system)" \
   apt-get install -y --no-install-recommends "${missing[@]}"
 rm -f "$log"

@@ -25,10 +25,15 @@ fi
 cd "$top"
 results=()
 failed=0
-# part NAME COMMAND...: runs one part and notes how it went.
+# Each part opens with its name as a heading; the summary names it the same.
+heading() {
+    printf '\n== %s ==\n' "$1"
+}
+# part NAME COMMAND...: runs one part under its heading and notes how it went.
 part() {
     local name=$1
     shift
+    heading "$name"
     if "$@"; then
         results+=("$name: passed")
     else
@@ -36,20 +41,36 @@ part() {
         failed=1
     fi
 }
-part "Linux" ctest --preset linux
+# The round under memcheck apart, so that it can say before it starts what
+# it waits for.
+linux_tests() {
+    local status=0
+    ctest --preset linux-plain || status=1
+    echo
+    echo "The window and start-up tests again, under valgrind's memcheck: a few minutes, two to four of them"
+    echo "without a word while memcheck_startup_tests runs"
+    ctest --preset linux-memcheck || status=1
+    return "$status"
+}
+package_tests() {
+    echo "Made, judged by lintian and the desktop's validators, then installed on a fresh Debian system:"
+    echo "that install says nothing for one and a half to four minutes, the longest the first time, when"
+    echo "debootstrap downloads and makes the system"
+    "$@" ctest --preset debian
+}
+part "Linux" linux_tests
 if [ "$everything" = 1 ]; then
-    echo "The Debian package:"
     if [ "$(id -u)" -eq 0 ]; then
-        part "The Debian package" ctest --preset debian
+        part "The Debian package" package_tests
     elif command -v sudo >/dev/null && sudo -n true 2>/dev/null; then
-        part "The Debian package" sudo ctest --preset debian
+        part "The Debian package" package_tests sudo
     else
+        heading "The Debian package"
         echo "test.sh: the package tests install it on a fresh system, which needs root; run" >&2
         echo "    sudo ctest --preset debian" >&2
         results+=("The Debian package: NOT RUN (it needs root: sudo ctest --preset debian)")
         failed=1
     fi
-    echo "Windows programs, under Wine:"
     part "Windows, under Wine" "$top/scripts/test-windows.sh"
 fi
 

@@ -2,6 +2,7 @@
 #include "app/Application.h"
 #include "app/ComeForward.h"
 #include "app/ProgramAnswer.h"
+#include "app/RuntimeFolder.h"
 #include "app/SingleInstance.h"
 #include "check/Identity.h"
 #include "check/NoAnswerText.h"
@@ -21,6 +22,7 @@ int main(int argc, char *argv[])
     // out of the environment.
     const QByteArray waylandToken = qgetenv("XDG_ACTIVATION_TOKEN");
     const QByteArray startupId = qgetenv("DESKTOP_STARTUP_ID");
+    mvx::ChooseRuntimeFolder();
     mvx::Application app(argc, argv);
     const std::vector<std::string> parameters = mvx::ProgramParameters(argc, argv);
 

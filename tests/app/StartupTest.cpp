@@ -39,6 +39,7 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <list>
+#include <pwd.h>
 #include <spawn.h>
 #include <stdexcept>
 #include <sys/stat.h>
@@ -593,6 +594,31 @@ private slots:
         if (QTest::currentTestFailed())
             return;
         QVERIFY(next.Running());
+    }
+
+    // A session that names no runtime folder: the socket and lock go to the
+    // folder Qt falls back to, private to the user, and nothing is said.
+    void withoutARuntimeFolderTheInstanceUsesAPrivateOneQuietly()
+    {
+        const QTemporaryDir temporary;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.remove(QStringLiteral("XDG_RUNTIME_DIR"));
+        environment.insert(QStringLiteral("TMPDIR"), temporary.path());
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        QProcess program;
+        program.setProcessEnvironment(environment);
+        program.start(kProgram, {});
+        const QString folder = temporary.path() + QStringLiteral("/runtime-") +
+                               QFile::decodeName(::getpwuid(::geteuid())->pw_name);
+        const bool listening =
+            WaitUntilListening(folder + QStringLiteral("/morvatix-instance-") + QString::number(::geteuid()));
+        program.kill();
+        program.waitForFinished(kDeadlineMs);
+        QVERIFY(listening);
+        struct stat entry {};
+        QVERIFY(::stat(QFile::encodeName(folder).constData(), &entry) == 0);
+        QCOMPARE(entry.st_mode & 0777, 0700U);
+        QCOMPARE(program.readAllStandardError(), QByteArray());
     }
 
     void twoStartsAtTheSameMomentLeaveOne_data()
