@@ -38,14 +38,25 @@ void WritePair(const FaultMount &mount)
     WriteBytes(mount.Backing("target"), bytes);
 }
 
-// The signal, once the comparison waits on the held read; the run, and how
-// long after the signal the program had ended.
-std::pair<CmpRun, Clock::duration> SignalWhileHeld(int signal)
+// The signal, once the comparison waits on the held read of the target; the
+// run, and how long after the signal the program had ended. In trees, the pair
+// lies in two folders.
+std::pair<CmpRun, Clock::duration> SignalWhileHeld(int signal, bool trees = false)
 {
-    const faultfs::Fault hold = faultfs::Hold("target", kHeldAt, kHeldLong);
+    const std::string source = trees ? "a/file" : "source";
+    const std::string target = trees ? "b/file" : "target";
+    const faultfs::Fault hold = faultfs::Hold(target, kHeldAt, kHeldLong);
     FaultMount mount({hold});
-    WritePair(mount);
-    CmpProcess process({mount.Mounted("source"), mount.Mounted("target")}, {});
+    if (trees) {
+        std::filesystem::create_directory(mount.Backing("a"));
+        std::filesystem::create_directory(mount.Backing("b"));
+    }
+    const std::string bytes = Pattern(kHeldPairLength);
+    WriteBytes(mount.Backing(source), bytes);
+    WriteBytes(mount.Backing(target), bytes);
+    CmpProcess process(trees ? std::vector{mount.Mounted("a"), mount.Mounted("b")}
+                             : std::vector{mount.Mounted(source), mount.Mounted(target)},
+                       {});
     EXPECT_TRUE(mount.WaitUntilHeld(hold));
     // Through the cache the system may meet the hold a little ahead of the
     // comparison, which catches up within a few blocks.
@@ -60,11 +71,14 @@ std::pair<CmpRun, Clock::duration> SignalWhileHeld(int signal)
 
 TEST(MorvatixCmpOnAHeldRead, CtrlCStopsItAtOnceWithCancelledAndStatus130)
 {
-    const auto [run, ended] = SignalWhileHeld(SIGINT);
-    EXPECT_EQ(run.status, 130);
-    EXPECT_EQ(run.err, "キャンセルされました\n");
-    EXPECT_EQ(run.out, "");
-    EXPECT_LT(ended, kGivenUpWithin);
+    for (const bool trees : {false, true}) {
+        SCOPED_TRACE(trees ? "two trees" : "two files");
+        const auto [run, ended] = SignalWhileHeld(SIGINT, trees);
+        EXPECT_EQ(run.status, 130);
+        EXPECT_EQ(run.err, "キャンセルされました\n");
+        EXPECT_EQ(run.out, "");
+        EXPECT_LT(ended, kGivenUpWithin);
+    }
 }
 
 TEST(MorvatixCmpOnAHeldRead, SigtermAndSighupEndItAsTheyEndAnyProgram)
