@@ -107,10 +107,12 @@ void TerminalProgress::Show(bool always)
 {
     if (!enabled_)
         return;
-    const std::int64_t done = std::clamp<std::int64_t>(done_, 0, total_);
     // Nothing to compare has nothing left to do: it shows full.
-    const int cells = total_ == 0 ? kCells : static_cast<int>(static_cast<double>(done) * kCells / total_);
-    const int percent = total_ == 0 ? 100 : static_cast<int>(static_cast<double>(done) * 100 / total_);
+    const double fraction = total_ == 0 ? 1.0
+                                        : static_cast<double>(std::clamp<std::int64_t>(done_, 0, total_)) /
+                                              static_cast<double>(total_);
+    const auto cells = static_cast<int>(fraction * kCells);
+    const auto percent = static_cast<int>(fraction * 100);
     if (cells == shownCells_ && percent == shownPercent_ && files_ == shownFiles_ && !always)
         return;
     shownFiles_ = files_;

@@ -309,8 +309,8 @@ bool ReadOnlyFile::SharesDeviceWith(const ReadOnlyFile &other) const
 
 std::shared_ptr<char> RequestMemory(std::size_t count, std::size_t slotBytes)
 {
-    // Mapped and unmapped again for each comparison: memory kept by the
-    // allocator for later would stay with the program, thread by thread.
+    // Mapped, not taken from the allocator: what it keeps for later would
+    // stay with the program, thread by thread.
     const std::size_t bytes = count * slotBytes;
     const bool whole = slotBytes >= kRequestMemory;
     const std::size_t alignment = whole ? kRequestMemory : kLargestUnit;
@@ -318,13 +318,13 @@ std::shared_ptr<char> RequestMemory(std::size_t count, std::size_t slotBytes)
         ::mmap(nullptr, bytes + alignment, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (mapped == MAP_FAILED)
         throw std::bad_alloc();
-    const auto start = reinterpret_cast<std::uintptr_t>(mapped);
-    const std::uintptr_t aligned = (start + alignment - 1) / alignment * alignment;
-    if (aligned > start)
-        ::munmap(mapped, aligned - start);
-    if (const std::size_t after = start + bytes + alignment - (aligned + bytes); after > 0)
-        ::munmap(reinterpret_cast<void *>(aligned + bytes), after);
-    char *memory = reinterpret_cast<char *>(aligned);
+    // The mapping is made an alignment longer, and cut to it at both ends.
+    const std::size_t before = (alignment - reinterpret_cast<std::uintptr_t>(mapped) % alignment) % alignment;
+    char *memory = static_cast<char *>(mapped) + before;
+    if (before > 0)
+        ::munmap(mapped, before);
+    if (before < alignment)
+        ::munmap(memory + bytes, alignment - before);
     // Huge pages: each request lies in one stretch of memory that the system
     // hands to the device in one piece, where ordinary pages would have it cut
     // up into several. Not for the few pages of a small file's.

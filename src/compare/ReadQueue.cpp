@@ -293,7 +293,7 @@ struct ReadQueue::PairReads::State {
 
     [[nodiscard]] char *Memory(int which, std::int64_t request) const
     {
-        const auto slot = static_cast<std::size_t>(which * depth + request % depth);
+        const auto slot = static_cast<std::size_t>(std::int64_t{which} * depth + request % depth);
         return memory.get() + slot * slotBytes;
     }
     [[nodiscard]] Slot &SlotOf(int which, std::int64_t request)

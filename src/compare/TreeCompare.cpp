@@ -226,13 +226,14 @@ private:
         Frame frame{path, listing.folders, Merge(listing.entries[0], listing.entries[1])};
         // The folders of both trees are listed ahead of the walk, the one it
         // comes to first taken first.
-        for (auto item = frame.items.rbegin(); item != frame.items.rend(); ++item)
-            if (Both(*item, EntryKind::Folder)) {
-                item->listing = std::make_shared<Listing>();
-                toList_.emplace_back(item->listing, [folders = frame.folders, name = item->name](int side) {
-                    return std::make_shared<const Folder>(folders.at(side), name);
-                });
-            }
+        std::for_each(frame.items.rbegin(), frame.items.rend(), [&](Item &item) {
+            if (!Both(item, EntryKind::Folder))
+                return;
+            item.listing = std::make_shared<Listing>();
+            toList_.emplace_back(item.listing, [folders = frame.folders, name = item.name](int side) {
+                return std::make_shared<const Folder>(folders.at(side), name);
+            });
+        });
         frames_.push_back(std::move(frame));
     }
 
@@ -301,7 +302,8 @@ private:
     void StartListings()
     {
         while (listings_.size() < kListingsAtOnce && !toList_.empty()) {
-            auto [listing, open] = std::move(toList_.back());
+            std::shared_ptr<Listing> listing = std::move(toList_.back().first);
+            Opener open = std::move(toList_.back().second);
             toList_.pop_back();
             listings_.push_back(listing);
             queue_->Start(
