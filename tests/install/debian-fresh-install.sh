@@ -94,7 +94,7 @@ expect "morvatix-cmp finds different files" "1" sh -c 'morvatix-cmp /tmp/a /tmp/
 expect "Help finds Readme.txt beside the program" "yes" sh -c \
     'test -f "$(dirname "$(readlink -f /usr/bin/morvatix)")/Readme.txt" && echo yes'
 page=$(in_root env MANPAGER=cat MANWIDTH=80 man morvatix-cmp 2>&1) || true
-if grep -q "morvatix-cmp - tell whether two files are identical" <<<"$page" && grep -q "EXIT STATUS" <<<"$page"; then
+if grep -q "morvatix-cmp - tell whether two files, or two folder trees" <<<"$page" && grep -q "EXIT STATUS" <<<"$page"; then
     echo "ok: man morvatix-cmp shows the page"
 else
     echo "FAILED: man morvatix-cmp shows: $page"
