@@ -111,7 +111,8 @@ private:
         std::uint64_t inode = 0;
         bool operator==(const Stamp &) const = default;
     };
-    [[nodiscard]] Stamp StampOf() const;
+    // Fails at the step given: at opening, the file cannot be opened.
+    [[nodiscard]] Stamp StampOf(FileStep step = FileStep::Recheck) const;
     [[nodiscard]] bool NamedBy(const std::string &path) const;
 #ifndef _WIN32
     // What the path is looked up in: the folder's descriptor, or the

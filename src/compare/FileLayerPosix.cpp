@@ -54,6 +54,9 @@ constexpr std::chrono::milliseconds kPauseAfterInterruption{1};
 
 constexpr decltype(statfs::f_type) kConfigFsMagic = 0x62656570;
 
+// The size of a huge page, where the system has them.
+constexpr std::size_t kHugePage = std::size_t{2} << 20;
+
 // File systems whose files are made as they are read: the size they give
 // says nothing of the bytes (sysfs says 4096 of nearly every file).
 bool SizeIsUntold(decltype(statfs::f_type) type)
@@ -188,7 +191,7 @@ ReadOnlyFile::ReadOnlyFile(std::shared_ptr<const Folder> folder, const std::stri
             Fail(FileStep::Open, errno);
         // Taken as afresh as the closing one, or a file that changed a
         // moment before the check would seem to change during it.
-        opened_ = StampOf();
+        opened_ = StampOf(FileStep::Open);
         struct statfs fs {};
         if (::fstatfs(fd, &fs) != 0)
             Fail(FileStep::Open, errno);
@@ -251,7 +254,7 @@ std::size_t ReadOnlyFile::ReadAt(char *memory, std::size_t length, std::int64_t 
     return done;
 }
 
-ReadOnlyFile::Stamp ReadOnlyFile::StampOf() const
+ReadOnlyFile::Stamp ReadOnlyFile::StampOf(FileStep step) const
 {
     // A network or FUSE file system answers fstat from the attributes it
     // keeps, for as long as it keeps them; a file changed on its server
@@ -259,7 +262,7 @@ ReadOnlyFile::Stamp ReadOnlyFile::StampOf() const
     struct statx st {};
     if (::statx(static_cast<int>(handle_), "", AT_EMPTY_PATH | AT_STATX_FORCE_SYNC, STATX_BASIC_STATS, &st) !=
         0)
-        Fail(FileStep::Recheck, errno);
+        Fail(step, errno);
     return {static_cast<std::int64_t>(st.stx_size),
             st.stx_mtime.tv_sec,
             st.stx_mtime.tv_nsec,
@@ -312,8 +315,14 @@ std::shared_ptr<char> RequestMemory(std::size_t count, std::size_t slotBytes)
     // Mapped, not taken from the allocator: what it keeps for later would
     // stay with the program, thread by thread.
     const std::size_t bytes = count * slotBytes;
-    const bool whole = slotBytes >= kRequestMemory;
-    const std::size_t alignment = whole ? kRequestMemory : kLargestUnit;
+    // Huge pages: each request lies in one stretch of memory that the system
+    // hands to the device in one piece, where ordinary pages would have it cut
+    // up into several, and memory read through the cache takes a few faults
+    // instead of one a page. Not for the few pages of a small file's.
+    const bool huge = bytes >= kHugePage;
+    const std::size_t alignment = slotBytes >= kRequestMemory ? kRequestMemory
+                                  : huge                      ? kHugePage
+                                                              : kLargestUnit;
     void *mapped =
         ::mmap(nullptr, bytes + alignment, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (mapped == MAP_FAILED)
@@ -323,12 +332,8 @@ std::shared_ptr<char> RequestMemory(std::size_t count, std::size_t slotBytes)
     char *memory = static_cast<char *>(mapped) + before;
     if (before > 0)
         ::munmap(mapped, before);
-    if (before < alignment)
-        ::munmap(memory + bytes, alignment - before);
-    // Huge pages: each request lies in one stretch of memory that the system
-    // hands to the device in one piece, where ordinary pages would have it cut
-    // up into several. Not for the few pages of a small file's.
-    if (whole)
+    ::munmap(memory + bytes, alignment - before);
+    if (huge)
         ::madvise(memory, bytes, MADV_HUGEPAGE);
     TouchPages(memory, bytes);
     return {memory, [bytes](char *p) { ::munmap(p, bytes); }};

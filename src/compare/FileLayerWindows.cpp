@@ -139,7 +139,7 @@ ReadOnlyFile::ReadOnlyFile(std::shared_ptr<const Folder> folder, const std::stri
     try {
         if (GetFileType(h) != FILE_TYPE_DISK)
             Fail(FileStep::Open, ERROR_BAD_FILE_TYPE);
-        opened_ = StampOf();
+        opened_ = StampOf(FileStep::Open);
     } catch (...) {
         CloseHandle(h);
         throw;
@@ -196,13 +196,13 @@ std::size_t ReadOnlyFile::ReadAt(char *memory, std::size_t length, std::int64_t 
     return done;
 }
 
-ReadOnlyFile::Stamp ReadOnlyFile::StampOf() const
+ReadOnlyFile::Stamp ReadOnlyFile::StampOf(FileStep step) const
 {
     Stamp stamp;
     LARGE_INTEGER size{};
     FILETIME written{};
     if (!GetFileSizeEx(File(handle_), &size) || !GetFileTime(File(handle_), nullptr, nullptr, &written))
-        Fail(FileStep::Recheck, static_cast<int>(GetLastError()));
+        Fail(step, static_cast<int>(GetLastError()));
     stamp.size = size.QuadPart;
     stamp.modifiedSeconds = (static_cast<std::int64_t>(written.dwHighDateTime) << 32) | written.dwLowDateTime;
     return stamp;

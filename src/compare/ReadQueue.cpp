@@ -238,15 +238,16 @@ Layout LayoutFor(std::optional<std::int64_t> length, ReadPath readPath)
     if (!length)
         return {static_cast<std::int64_t>(kToEndRequestLength), ReadQueue::kDepth,
                 RoundUp(kToEndRequestLength, kLargestUnit)};
-    const auto requestLength =
-        static_cast<std::int64_t>(readPath == ReadPath::Cache ? kCachedRequestLength : kRequestLength);
+    // Through the cache, a request needs no more than its own length.
+    const bool cached = readPath == ReadPath::Cache;
+    const auto requestLength = static_cast<std::int64_t>(cached ? kCachedRequestLength : kRequestLength);
+    const std::size_t whole = cached ? std::bit_ceil(kCachedRequestLength) : kRequestMemory;
     // A file of known size needs no more requests, nor memory, than it has.
     const std::int64_t last = *length / requestLength;
     const int depth = static_cast<int>(std::min<std::int64_t>(ReadQueue::kDepth, last + 1));
     // Small files' memory in powers of two, so that one pair's serves the next.
-    const std::size_t slot = last == 0
-                                 ? std::bit_ceil(RoundUp(static_cast<std::size_t>(*length) + 1, kLargestUnit))
-                                 : kRequestMemory;
+    const std::size_t slot =
+        last == 0 ? std::bit_ceil(RoundUp(static_cast<std::size_t>(*length) + 1, kLargestUnit)) : whole;
     return {requestLength, depth, slot};
 }
 

@@ -389,9 +389,7 @@ struct HeldCheck {
             return Fail(bus.Problem());
         if (!dock.Connected() || !listener.Connected())
             return Fail("the dock or the listener could not connect");
-        const std::string bytes = mvx::test::Pattern(mvx::test::kHeldPairLength);
-        mvx::test::WriteBytes(mount.Backing("source"), bytes);
-        mvx::test::WriteBytes(mount.Backing("target"), bytes);
+        mvx::test::WriteHeldFiles(mount);
         check = CheckButtonCentre();
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus.Address());
@@ -623,9 +621,7 @@ private slots:
     {
         const faultfs::Fault hold = faultfs::Hold("target", mvx::test::kHeldAt);
         FaultMount mount({hold});
-        const std::string bytes = mvx::test::Pattern(mvx::test::kHeldPairLength);
-        mvx::test::WriteBytes(mount.Backing("source"), bytes);
-        mvx::test::WriteBytes(mount.Backing("target"), bytes);
+        mvx::test::WriteHeldFiles(mount);
         RootListener listener;
         TMainForm window({mount.Mounted("source"), mount.Mounted("target")});
         window.show();

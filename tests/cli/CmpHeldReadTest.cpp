@@ -23,7 +23,6 @@ using mvx::test::FaultMount;
 using mvx::test::kGivenUpWithin;
 using mvx::test::kHeldAt;
 using mvx::test::kHeldLong;
-using mvx::test::kHeldPairLength;
 using mvx::test::Pattern;
 using mvx::test::WriteBytes;
 using Clock = std::chrono::steady_clock;
@@ -33,9 +32,7 @@ namespace {
 
 void WritePair(const FaultMount &mount)
 {
-    const std::string bytes = Pattern(kHeldPairLength);
-    WriteBytes(mount.Backing("source"), bytes);
-    WriteBytes(mount.Backing("target"), bytes);
+    mvx::test::WriteHeldFiles(mount);
 }
 
 // The signal, once the comparison waits on the held read of the target; the
@@ -51,9 +48,7 @@ std::pair<CmpRun, Clock::duration> SignalWhileHeld(int signal, bool trees = fals
         std::filesystem::create_directory(mount.Backing("a"));
         std::filesystem::create_directory(mount.Backing("b"));
     }
-    const std::string bytes = Pattern(kHeldPairLength);
-    WriteBytes(mount.Backing(source), bytes);
-    WriteBytes(mount.Backing(target), bytes);
+    mvx::test::WriteHeldFiles(mount, {source.c_str(), target.c_str()});
     CmpProcess process(trees ? std::vector{mount.Mounted("a"), mount.Mounted("b")}
                              : std::vector{mount.Mounted(source), mount.Mounted(target)},
                        {});

@@ -20,16 +20,7 @@ using Calls = std::vector<std::string>;
 
 namespace {
 
-struct Pair {
-    TempDir dir;
-    std::string source = dir.File("source.bin");
-    std::string target = dir.File("target.bin");
-    Pair(const std::string &a, const std::string &b)
-    {
-        WriteBytes(source, a);
-        WriteBytes(target, b);
-    }
-};
+using Pair = mvx::test::TempPair;
 
 bool Compare(const Pair &pair, Recorder &recorder, mvx::ReadPath readPath = mvx::ReadPath::Device)
 {

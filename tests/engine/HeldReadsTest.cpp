@@ -28,9 +28,7 @@ using mvx::test::kHeldAt;
 using mvx::test::kHeldLong;
 using mvx::test::kHeldPairLength;
 using mvx::test::OpenDescriptorCount;
-using mvx::test::Pattern;
 using mvx::test::Recorder;
-using mvx::test::WriteBytes;
 using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
 
@@ -62,9 +60,7 @@ bool OpenDescriptorsBecome(int count, milliseconds within)
 
 void WritePairs(const FaultMount &mount)
 {
-    const std::string bytes = Pattern(kHeldPairLength);
-    for (const char *name : {"source", "target", "other-a", "other-b"})
-        WriteBytes(mount.Backing(name), bytes);
+    mvx::test::WriteHeldFiles(mount, {"source", "target", "other-a", "other-b"});
 }
 
 } // namespace

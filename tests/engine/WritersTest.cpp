@@ -36,15 +36,8 @@ constexpr std::int64_t kSize = 250000; // three blocks
 using mvx::test::kReadError;
 using Change = void (*)(const std::string &path);
 
-struct Pair {
-    TempDir dir;
-    std::string source = dir.File("source.bin");
-    std::string target = dir.File("target.bin");
-    explicit Pair(std::int64_t flip = -1)
-    {
-        WriteBytes(source, Pattern(kSize));
-        WriteBytes(target, Pattern(kSize, flip));
-    }
+struct Pair : mvx::test::TempPair {
+    explicit Pair(std::int64_t flip = -1) : TempPair(Pattern(kSize), Pattern(kSize, flip)) {}
 };
 
 std::string Verdict(bool same)

@@ -3,9 +3,12 @@
 #pragma once
 
 #include "compare/Compare.h"
+#include "support/FaultMount.h"
+#include "support/TempFiles.h"
 
 #include <chrono>
 #include <cstdint>
+#include <initializer_list>
 
 namespace mvx::test {
 
@@ -21,5 +24,14 @@ inline constexpr std::chrono::milliseconds kHeldLong{5000};
 // within this, where waiting would take kHeldLong. No measure of speed (a
 // loaded machine passes too); bench/run.sh measures how fast.
 inline constexpr std::chrono::milliseconds kGivenUpWithin{2000};
+
+// The held pair's bytes in each of the files, in the mount's backing folder.
+inline void WriteHeldFiles(const FaultMount &mount,
+                           std::initializer_list<const char *> names = {"source", "target"})
+{
+    const std::string bytes = Pattern(kHeldPairLength);
+    for (const char *name : names)
+        WriteBytes(mount.Backing(name), bytes);
+}
 
 } // namespace mvx::test

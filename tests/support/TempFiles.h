@@ -27,6 +27,18 @@ private:
 // back so that any later write shows in its modification time.
 void WriteBytes(const std::string &path, const std::string &bytes);
 
+// A source and a target file holding the bytes given, in a folder of their own.
+struct TempPair {
+    TempDir dir;
+    std::string source = dir.File("source.bin");
+    std::string target = dir.File("target.bin");
+    TempPair(const std::string &sourceBytes, const std::string &targetBytes)
+    {
+        WriteBytes(source, sourceBytes);
+        WriteBytes(target, targetBytes);
+    }
+};
+
 // count bytes of a repeating pattern, with the byte at index `flip` changed
 // when flip is not negative.
 std::string Pattern(std::int64_t count, std::int64_t flip = -1);

@@ -27,10 +27,7 @@ using mvx::test::FaultMount;
 using mvx::test::kGivenUpWithin;
 using mvx::test::kHeldAt;
 using mvx::test::kHeldLong;
-using mvx::test::kHeldPairLength;
 using mvx::test::ModalWatcher;
-using mvx::test::Pattern;
-using mvx::test::WriteBytes;
 using mvx::ui::TMainForm;
 using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
@@ -74,9 +71,7 @@ class HeldReadWindowTest : public QObject {
 
     static void WritePairs(const FaultMount &mount)
     {
-        const std::string bytes = Pattern(kHeldPairLength);
-        for (const char *name : {"source", "target", "other-a", "other-b"})
-            WriteBytes(mount.Backing(name), bytes);
+        mvx::test::WriteHeldFiles(mount, {"source", "target", "other-a", "other-b"});
     }
 
 private slots:
