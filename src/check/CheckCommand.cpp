@@ -11,6 +11,12 @@ namespace mvx {
 
 std::atomic<unsigned char> CancelRequested{0};
 
+void TakeCancel(std::stop_source &stop)
+{
+    if (CancelRequested == 1)
+        stop.request_stop();
+}
+
 namespace {
 
 // Whichever way the command leaves, a failure inside the comparison
@@ -59,11 +65,7 @@ public:
     void WaitingForDevice(bool waiting) override { view_.WaitingForDevice(waiting); }
 
 private:
-    void TakeStop()
-    {
-        if (CancelRequested == 1)
-            stop_.request_stop();
-    }
+    void TakeStop() { TakeCancel(stop_); }
 
     CheckView &view_;
     std::stop_source &stop_;

@@ -6,6 +6,7 @@
 #include "compare/FileLayer.h"
 
 #include <atomic>
+#include <stop_token>
 
 namespace mvx {
 
@@ -16,6 +17,9 @@ class CheckView;
 // operation waits for its device; cleared as a check starts. Atomic, so that
 // a signal handler may set it too.
 extern std::atomic<unsigned char> CancelRequested;
+
+// CancelRequested, once set, becomes the running check's one stop request.
+void TakeCancel(std::stop_source &stop);
 
 // What the user is told of a comparison that was stopped.
 inline constexpr const char *kCancelledMessage = "キャンセルされました";

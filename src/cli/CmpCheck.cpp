@@ -94,11 +94,7 @@ struct Kinds {
 class Interruptible final : public Waiting {
 public:
     explicit Interruptible(std::stop_source &stop) : stop_(stop) {}
-    void Slice(std::chrono::steady_clock::duration) override
-    {
-        if (CancelRequested == 1)
-            stop_.request_stop();
-    }
+    void Slice(std::chrono::steady_clock::duration) override { TakeCancel(stop_); }
     void Answered() override {}
 
 private:

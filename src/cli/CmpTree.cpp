@@ -46,11 +46,7 @@ public:
         progress_.Progress(done.bytes, met.bytes);
     }
 
-    void ProcessEvents() override
-    {
-        if (CancelRequested == 1)
-            stop_.request_stop();
-    }
+    void ProcessEvents() override { TakeCancel(stop_); }
 
     void Write(const std::string &line)
     {
